@@ -1,0 +1,61 @@
+#include "QtUserDialogs.h"
+
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+
+namespace {
+
+QString captionOr(const QString& title) {
+    return title.isEmpty() ? Messages::programTitle() : title;
+}
+
+QMessageBox::StandardButton ask(QWidget* parent, const QString& text, const QString& title,
+                                QMessageBox::StandardButtons buttons,
+                                QMessageBox::StandardButton defaultButton) {
+    QMessageBox box(QMessageBox::NoIcon, captionOr(title), text, buttons, parent);
+    box.setDefaultButton(defaultButton);
+    return static_cast<QMessageBox::StandardButton>(box.exec());
+}
+
+} // namespace
+
+bool QtUserDialogs::askYesNo(const QString& text, const QString& title) {
+    return ask(m_parent, text, title, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+           QMessageBox::Yes;
+}
+
+bool QtUserDialogs::askOkCancel(const QString& text, const QString& title) {
+    return ask(m_parent, text, title, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Ok) ==
+           QMessageBox::Ok;
+}
+
+void QtUserDialogs::tell(const QString& text, const QString& title) {
+    ask(m_parent, text, title, QMessageBox::Ok, QMessageBox::Ok);
+}
+
+std::optional<QString> QtUserDialogs::askText(const QString& prompt, const QString& initial) {
+    bool ok = false;
+    const QString answer = QInputDialog::getText(m_parent, Messages::programTitle(), prompt,
+                                                 QLineEdit::Normal, initial, &ok);
+    if (!ok)
+        return std::nullopt;
+    return answer;
+}
+
+QString QtUserDialogs::chooseOpenFile(const QString& filter) {
+    return QFileDialog::getOpenFileName(m_parent, QString(), QString(), filter);
+}
+
+QString QtUserDialogs::chooseSaveFile(const QString& filter) {
+    // The caller decides about replacing an existing file, so the dialog does not ask.
+    return QFileDialog::getSaveFileName(m_parent, QString(), QString(), filter, nullptr,
+                                        QFileDialog::DontConfirmOverwrite);
+}
+
+bool QtUserDialogs::choosePrinter(QPrinter& printer) {
+    QPrintDialog dialog(&printer, m_parent);
+    return dialog.exec() == QDialog::Accepted;
+}

@@ -1,0 +1,1 @@
+// The excel library grows here.

@@ -1,0 +1,1 @@
+// The print library grows here.

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Builds once with AddressSanitizer and UndefinedBehaviorSanitizer and runs every test
+# headless under them, with a real CUPS print queue for the printing tests.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/packages.sh --tests
+bash scripts/print-queue.sh
+cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUILLMARSH_SANITIZE=ON
+cmake --build build/test -j2
+cd build/test
+QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 900

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "Catalogue.h"
+
+#include <QDateTime>
+#include <QList>
+#include <QSqlDatabase>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+class Form;
+class QSqlQuery;
+class UserDialogs;
+
+// The working record of a mode carries this fixed date (1973-08-18 00:00).
+inline constexpr double WorkingRecordDate = 26894.0;
+inline constexpr int WorkingRecordOrd = -1;
+
+// One row of a history table.
+struct HistoryRow {
+    int ord = 0;
+    double dat = 0;
+    int ctl = 0;
+    QString con;
+};
+
+// The one way into the database file Par.db. Every operation that replaces data runs
+// in one transaction; a failure shows "数据库打开错误！", rolls back and reports false.
+class DataBase {
+public:
+    explicit DataBase(UserDialogs& dialogs, QString filePath = defaultFilePath());
+    ~DataBase();
+    DataBase(const DataBase&) = delete;
+    DataBase& operator=(const DataBase&) = delete;
+
+    // Par.db in the per-user data folder of the application "Velkordan".
+    static QString defaultFilePath();
+    static constexpr int SchemaVersion = 1;
+
+    QString filePath() const { return m_filePath; }
+    void setBusyTimeout(int milliseconds) { m_busyTimeoutMs = milliseconds; }
+    UserDialogs& dialogs() const { return m_dialogs; }
+
+    // With ord −1 the working record of `table` is replaced by the non-empty boxes;
+    // otherwise the boxes become a new record and ord receives its number.
+    bool SaveHistoryRecord(const Form& form, const QString& table, int& ord);
+    // Empties the 88 boxes, then fills them from the rows of record `ord`.
+    bool LoadHistoryRecord(Form& form, int ord, const QString& table);
+
+    // The next free record number of a table: the largest Ord plus one, or 0.
+    std::optional<int> nextRecordNumber(const QString& table);
+    // Appends one record of (ctl, text) pairs, empty texts skipped, in one transaction.
+    bool appendRecord(const QString& table, int ord, double dat,
+                      const std::function<QString(int ctl)>& textOfBox);
+    // Calls `row` for every row of the table, highest Ord first.
+    bool forEachHistoryRow(const QString& table, const std::function<void(const HistoryRow&)>& row);
+    // Deletes every row of the given records in one transaction.
+    bool deleteRecords(const QString& table, const QList<int>& ords);
+    // Deletes every row of the table, the working record included.
+    bool clearTable(const QString& table);
+
+    // Runs `work` inside one write transaction on the open connection. `work` returns
+    // false when a statement failed; then everything it wrote is rolled back.
+    bool inTransaction(const std::function<bool(QSqlDatabase&)>& work);
+    // Runs `work` on the open connection without a transaction (reads).
+    bool withConnection(const std::function<bool(QSqlDatabase&)>& work);
+
+    static bool isHistoryTable(const QString& table);
+    // Days since 1899-12-30 (fraction = time of day), to the second.
+    static double toOleDate(const QDateTime& moment);
+    static QDateTime fromOleDate(double days);
+
+private:
+    std::optional<QSqlDatabase> connection();
+    bool createSchema(QSqlDatabase& db);
+    void dropConnection();
+    void reportFailure();
+
+    UserDialogs& m_dialogs;
+    QString m_filePath;
+    QString m_connectionName;
+    int m_busyTimeoutMs = 5000;
+    bool m_open = false;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QStandardPaths>
+#include <QString>
+#include <QTemporaryDir>
+
+// A test's own folder; the per-user folders are switched to Qt's test locations.
+class TestFolder {
+public:
+    TestFolder() { QStandardPaths::setTestModeEnabled(true); }
+    bool isValid() const { return m_dir.isValid(); }
+    QString path() const { return m_dir.path(); }
+    QString file(const QString& name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
