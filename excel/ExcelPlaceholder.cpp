@@ -1,1 +1,0 @@
-// The excel library grows here.

@@ -1,1 +1,0 @@
-// The print library grows here.
