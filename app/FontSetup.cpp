@@ -7,7 +7,8 @@
 #include <QTranslator>
 
 void registerFontSubstitutions() {
-    const QStringList substitutes{QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL UMing TW"),
+    const QStringList substitutes{QStringLiteral("AR PL UMing CN"),
+                                  QStringLiteral("AR PL UMing TW"),
                                   QStringLiteral("WenQuanYi Zen Hei")};
     QFont::insertSubstitutions(QStringLiteral("宋体"), substitutes);
     QFont::insertSubstitutions(QStringLiteral("SimSun"), substitutes);
@@ -16,7 +17,6 @@ void registerFontSubstitutions() {
 void installChineseTranslations(QApplication& app) {
     auto* translator = new QTranslator(&app);
     if (translator->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"),
-                         QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+                         QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(translator);
 }

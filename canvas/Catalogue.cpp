@@ -121,9 +121,13 @@ std::array<QString, BoxCount> buildTable(Mode mode) {
 
 } // namespace
 
-const std::array<FieldSpec, BoxCount>& fields() { return kFields; }
+const std::array<FieldSpec, BoxCount>& fields() {
+    return kFields;
+}
 
-const FieldSpec& field(int index) { return kFields.at(static_cast<std::size_t>(index)); }
+const FieldSpec& field(int index) {
+    return kFields.at(static_cast<std::size_t>(index));
+}
 
 const std::array<QString, BoxCount>& captionTable(Mode mode) {
     // Built once, export first, and kept for the life of the process.
@@ -138,19 +142,23 @@ const QString& caption(Mode mode, int index) {
 
 const ModeInfo& modeInfo(Mode mode) {
     static const ModeInfo exportInfo{QStringLiteral("出口"), QStringLiteral("出口报关单"),
-                                     QStringLiteral("中华人民共和国海关出口货物报关单"),
-                                     0xFFFFD0};
+                                     QStringLiteral("中华人民共和国海关出口货物报关单"), 0xFFFFD0};
     static const ModeInfo importInfo{QStringLiteral("进口"), QStringLiteral("进口报关单"),
-                                     QStringLiteral("中华人民共和国海关进口货物报关单"),
-                                     0xFFD0FF};
+                                     QStringLiteral("中华人民共和国海关进口货物报关单"), 0xFFD0FF};
     return mode == Mode::Export ? exportInfo : importInfo;
 }
 
-QString modeWord(Mode mode) { return modeInfo(mode).word; }
+QString modeWord(Mode mode) {
+    return modeInfo(mode).word;
+}
 
-Mode modeOfTab(int tab) { return tab == 0 ? Mode::Export : Mode::Import; }
+Mode modeOfTab(int tab) {
+    return tab == 0 ? Mode::Export : Mode::Import;
+}
 
-const std::array<std::array<int, 8>, 5>& goodsLines() { return kGoodsLines; }
+const std::array<std::array<int, 8>, 5>& goodsLines() {
+    return kGoodsLines;
+}
 
 GoodsPosition goodsPosition(int index) {
     for (int line = 0; line < 5; ++line)

@@ -28,9 +28,9 @@ struct FieldSpec {
 };
 
 struct ModeInfo {
-    QString word;       // also the name of the mode's history table
-    QString tabCaption; // caption of the mode tab
-    QString title;      // form title shown on the page
+    QString word;              // also the name of the mode's history table
+    QString tabCaption;        // caption of the mode tab
+    QString title;             // form title shown on the page
     std::uint32_t canvasColor; // BGR, red in the low byte
 };
 

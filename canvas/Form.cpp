@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-Form::Form(QObject* parent) : QObject(parent) { resetToBuiltIn(); }
+Form::Form(QObject* parent) : QObject(parent) {
+    resetToBuiltIn();
+}
 
 void Form::resetToBuiltIn() {
     for (int i = 0; i < BoxCount; ++i) {
@@ -84,13 +86,13 @@ void Form::setHeight(int index, float height) {
     setGeometry(index, b.left, b.top, b.width, height);
 }
 
-#define FORM_STYLE_SETTER(Name, member, Type, signal)                                        \
-    void Form::Name(int index, Type value) {                                                 \
-        Box& b = mutableBox(index);                                                          \
-        if (b.member == value)                                                               \
-            return;                                                                          \
-        b.member = value;                                                                    \
-        emit signal(index);                                                                  \
+#define FORM_STYLE_SETTER(Name, member, Type, signal)                                              \
+    void Form::Name(int index, Type value) {                                                       \
+        Box& b = mutableBox(index);                                                                \
+        if (b.member == value)                                                                     \
+            return;                                                                                \
+        b.member = value;                                                                          \
+        emit signal(index);                                                                        \
     }
 
 FORM_STYLE_SETTER(setForeColor, foreColor, std::uint32_t, styleChanged)
@@ -117,7 +119,9 @@ void Form::setSelected(int index, bool selected) {
     setBackColor(index, selected ? Catalogue::SelectedBackColor : Catalogue::UnselectedBackColor);
 }
 
-void Form::setTag(int index, const QString& tag) { mutableBox(index).tag = tag; }
+void Form::setTag(int index, const QString& tag) {
+    mutableBox(index).tag = tag;
+}
 
 void Form::setLabelPosition(int index, float left, float top) {
     Label& l = m_labels.at(static_cast<std::size_t>(index));

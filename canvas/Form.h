@@ -23,8 +23,8 @@ struct Box {
     bool fontUnderline = false;
     bool fontStrikethru = false;
     std::uint32_t backColor = Catalogue::UnselectedBackColor;
-    int gripState = 0;  // 0 none yet, 1 move grip, 3 text, 8 resize grip
-    QString tag;        // font-menu mark: "", "1" or "0"
+    int gripState = 0; // 0 none yet, 1 move grip, 3 text, 8 resize grip
+    QString tag;       // font-menu mark: "", "1" or "0"
     bool enabled = true;
 
     bool selected() const { return backColor == Catalogue::SelectedBackColor; }

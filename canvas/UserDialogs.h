@@ -26,6 +26,10 @@ public:
 };
 
 namespace Messages {
-inline QString programTitle() { return QStringLiteral("Quillmarsh报关单打印软件"); }
-inline QString databaseOpenError() { return QStringLiteral("数据库打开错误！"); }
+inline QString programTitle() {
+    return QStringLiteral("Quillmarsh报关单打印软件");
+}
+inline QString databaseOpenError() {
+    return QStringLiteral("数据库打开错误！");
+}
 } // namespace Messages

@@ -22,16 +22,20 @@ bool exec(QSqlDatabase& db, const QString& sql) {
     return q.exec(sql);
 }
 
-QString quotedTable(const QString& table) { return u'"' + table + u'"'; }
+QString quotedTable(const QString& table) {
+    return u'"' + table + u'"';
+}
 
 } // namespace
 
 DataBase::DataBase(UserDialogs& dialogs, QString filePath)
     : m_dialogs(dialogs), m_filePath(std::move(filePath)),
-      m_connectionName(QStringLiteral("quillmarsh-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1))) {
-}
+      m_connectionName(
+          QStringLiteral("quillmarsh-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1))) {}
 
-DataBase::~DataBase() { dropConnection(); }
+DataBase::~DataBase() {
+    dropConnection();
+}
 
 QString DataBase::defaultFilePath() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
@@ -68,7 +72,9 @@ void DataBase::dropConnection() {
     m_open = false;
 }
 
-void DataBase::reportFailure() { m_dialogs.tell(Messages::databaseOpenError()); }
+void DataBase::reportFailure() {
+    m_dialogs.tell(Messages::databaseOpenError());
+}
 
 bool DataBase::createSchema(QSqlDatabase& db) {
     // Days since 1899-12-30 stay a REAL, so the working record keeps its date 26894.0.
@@ -213,19 +219,30 @@ std::optional<int> DataBase::nextRecordNumber(const QString& table) {
         return std::nullopt;
     }
     std::optional<int> next;
-    if (!withConnection([&](QSqlDatabase& db) { return (next = readNextNumber(db, table)).has_value(); }))
+    if (!withConnection(
+            [&](QSqlDatabase& db) { return (next = readNextNumber(db, table)).has_value(); }))
         return std::nullopt;
     return next;
 }
 
-bool DataBase::appendRecord(const QString& table, int ord, double dat,
-                            const std::function<QString(int)>& textOfBox) {
+std::optional<int> DataBase::appendNewRecord(const QString& table, double dat,
+                                             const std::function<QString(int)>& textOfBox) {
     if (!isHistoryTable(table)) {
         reportFailure();
-        return false;
+        return std::nullopt;
     }
-    return inTransaction(
-        [&](QSqlDatabase& db) { return insertRecordRows(db, table, ord, dat, textOfBox); });
+    // The number is read inside the write transaction, so no other writer takes it.
+    int number = 0;
+    const bool ok = inTransaction([&](QSqlDatabase& db) {
+        const std::optional<int> next = readNextNumber(db, table);
+        if (!next)
+            return false;
+        number = *next;
+        return insertRecordRows(db, table, number, dat, textOfBox);
+    });
+    if (!ok)
+        return std::nullopt;
+    return number;
 }
 
 bool DataBase::SaveHistoryRecord(const Form& form, const QString& table, int& ord) {
@@ -237,24 +254,18 @@ bool DataBase::SaveHistoryRecord(const Form& form, const QString& table, int& or
     if (ord == WorkingRecordOrd) {
         return inTransaction([&](QSqlDatabase& db) {
             QSqlQuery remove(db);
-            return remove.exec(QStringLiteral("DELETE FROM %1 WHERE Ord = -1").arg(quotedTable(table))) &&
+            return remove.exec(
+                       QStringLiteral("DELETE FROM %1 WHERE Ord = -1").arg(quotedTable(table))) &&
                    insertRecordRows(db, table, WorkingRecordOrd, WorkingRecordDate, textOfBox);
         });
     }
-    // One moment for every row of the record; the number is read inside the write
-    // transaction, so no other writer can take it in between.
-    const double dat = toOleDate(QDateTime::currentDateTime());
-    int number = 0;
-    const bool ok = inTransaction([&](QSqlDatabase& db) {
-        const std::optional<int> next = readNextNumber(db, table);
-        if (!next)
-            return false;
-        number = *next;
-        return insertRecordRows(db, table, number, dat, textOfBox);
-    });
-    if (ok)
-        ord = number;
-    return ok;
+    // One moment for every row of the record.
+    const std::optional<int> number =
+        appendNewRecord(table, toOleDate(QDateTime::currentDateTime()), textOfBox);
+    if (!number)
+        return false;
+    ord = *number;
+    return true;
 }
 
 bool DataBase::LoadHistoryRecord(Form& form, int ord, const QString& table) {

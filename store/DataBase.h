@@ -51,9 +51,10 @@ public:
 
     // The next free record number of a table: the largest Ord plus one, or 0.
     std::optional<int> nextRecordNumber(const QString& table);
-    // Appends one record of (ctl, text) pairs, empty texts skipped, in one transaction.
-    bool appendRecord(const QString& table, int ord, double dat,
-                      const std::function<QString(int ctl)>& textOfBox);
+    // Appends the non-empty texts of boxes 0 to 87 as a new record under the next free
+    // number, in one transaction; returns that number (taken even when every text is empty).
+    std::optional<int> appendNewRecord(const QString& table, double dat,
+                                       const std::function<QString(int ctl)>& textOfBox);
     // Calls `row` for every row of the table, highest Ord first.
     bool forEachHistoryRow(const QString& table, const std::function<void(const HistoryRow&)>& row);
     // Deletes every row of the given records in one transaction.

@@ -142,7 +142,8 @@ void Layouts::SaveLayout(const Form& form, const QString& name) {
         QSqlQuery insert(db);
         if (!insert.prepare(QStringLiteral(
                 "INSERT INTO \"格式\" (Name, Ctl, X, Y, W, H, Color, fName, fSize, fBold, "
-                "fItalic, fUnderline, fStrikethru) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+                "fItalic, fUnderline, fStrikethru) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, "
+                "?)")))
             return false;
         for (int i = 0; i < BoxCount; ++i) {
             const Box& b = form.box(i);

@@ -118,7 +118,7 @@ void CatalogueTest::goodsLinesCoverTheirBoxesOnce() {
     for (const auto& line : Catalogue::goodsLines())
         for (int c = 0; c < 8; ++c)
             QVERIFY(qAbs(Catalogue::field(line[c]).width -
-                          Catalogue::field(Catalogue::goodsLines()[0][c]).width) < 1);
+                         Catalogue::field(Catalogue::goodsLines()[0][c]).width) < 1);
 }
 
 void CatalogueTest::labelsStayPutWhenRelabelled() {

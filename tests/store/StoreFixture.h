@@ -18,7 +18,8 @@ struct StoreFixture {
     std::unique_ptr<DataBase> db;
     QString outsideName = QStringLiteral("outside");
 
-    StoreFixture() : db(std::make_unique<DataBase>(dialogs, folder.file(QStringLiteral("Par.db")))) {
+    StoreFixture()
+        : db(std::make_unique<DataBase>(dialogs, folder.file(QStringLiteral("Par.db")))) {
         db->setBusyTimeout(200);
     }
     ~StoreFixture() {

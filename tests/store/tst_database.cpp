@@ -40,7 +40,9 @@ void DataBaseTest::missingFileIsCreatedWithSchema() {
     QCOMPARE(f.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
     for (const char* index : {"出口_Ord", "进口_Ord", "格式_Name"})
         QCOMPARE(f.count(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE type='index' "
-                                        "AND name='%1'").arg(QString::fromUtf8(index))), 1);
+                                        "AND name='%1'")
+                             .arg(QString::fromUtf8(index))),
+                 1);
     QSqlQuery q(f.outside());
     QVERIFY(q.exec(QStringLiteral("SELECT Name, Ctl, X, Y, W, H, Color, fName, fSize, fBold, "
                                   "fItalic, fUnderline, fStrikethru FROM 格式")));

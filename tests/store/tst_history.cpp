@@ -24,14 +24,15 @@ void HistoryTest::recordNumbering_data() {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<int>("expected");
     QTest::newRow("empty table") << "" << 0;
-    QTest::newRow("only a working record")
-        << "INSERT INTO 出口 VALUES (-1, 26894.0, 3, 'x')" << 0;
+    QTest::newRow("only a working record") << "INSERT INTO 出口 VALUES (-1, 26894.0, 3, 'x')" << 0;
     QTest::newRow("records 0 to 7")
         << "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<7) "
-           "INSERT INTO 出口 SELECT i, 45000, 0, 'a' FROM n" << 8;
+           "INSERT INTO 出口 SELECT i, 45000, 0, 'a' FROM n"
+        << 8;
     QTest::newRow("after deleting the newest")
         << "INSERT INTO 出口 VALUES (0, 45000, 0, 'a'); INSERT INTO 出口 VALUES (1, 45000, 0, 'b');"
-           "DELETE FROM 出口 WHERE Ord = 1" << 1;
+           "DELETE FROM 出口 WHERE Ord = 1"
+        << 1;
     QTest::newRow("beyond 16 bits") << "INSERT INTO 出口 VALUES (40000, 45000, 0, 'a')" << 40001;
 }
 

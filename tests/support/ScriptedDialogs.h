@@ -44,5 +44,8 @@ public:
     QStringList messages() const;
     // Every text shown or asked, in order.
     QStringList allTexts() const;
-    void clear() { shown.clear(); unanswered.clear(); }
+    void clear() {
+        shown.clear();
+        unanswered.clear();
+    }
 };
