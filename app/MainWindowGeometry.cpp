@@ -18,9 +18,10 @@ MainWindowGeometry computeMainWindowGeometry(QSizeF screen, double viewportTop) 
     G g;
     const double sw = std::max(0.0, screen.width());
     const double sh = std::max(0.0, screen.height());
-    const double width = std::max(sw - 2000, std::min(sw, MinimumWindowWidth));
-    const double height = std::max(sh - 500, std::min(sh, MinimumWindowHeight));
-    g.window = box((sw - width) / 2, 0, width, height);
+    // A screen smaller than the margins still gets a window that holds its controls.
+    const double width = std::max(sw - 2000, MinimumWindowWidth);
+    const double height = std::max(sh - 500, MinimumWindowHeight);
+    g.window = box(std::max(0.0, (sw - width) / 2), 0, width, height);
 
     const std::array<double, 3> ownWidth{G::AboutButtonWidth, G::HelpButtonWidth,
                                          G::HelpButtonWidth};
