@@ -19,12 +19,14 @@ public:
     ImageButton(const QString& word, QWidget* parent) : QAbstractButton(parent) {
         setText(word);
         setFocusPolicy(Qt::StrongFocus);
-        m_picture = imageButtonPicture(word, devicePixelRatioF());
     }
     QSize sizeHint() const override { return {PictureWidth, PictureHeight}; }
 
 protected:
     void paintEvent(QPaintEvent*) override {
+        // Drawn when first shown: the history view is not what the program starts on.
+        if (m_picture.isNull())
+            m_picture = imageButtonPicture(text(), devicePixelRatioF());
         QPainter p(this);
         p.drawPixmap(rect(), m_picture);
         if (isDown())

@@ -91,7 +91,7 @@ void PageWidget::setCanvasSize(QSizeF screenTwips) {
     m_canvasTwips = screenTwips;
     m_zoom = std::max(screenTwips.width(), 1.0) / ScreenTwips::PageWidth;
     resize(ScreenTwips::toPixels(screenTwips.width()), ScreenTwips::toPixels(screenTwips.height()));
-    resetLayer();
+    m_layer = QImage();
     for (int i = 0; i < BoxCount; ++i) {
         placeBox(i);
         styleBox(i);
@@ -147,14 +147,15 @@ void PageWidget::resetLayer() {
 }
 
 void PageWidget::clearDrawings() {
-    if (m_layer.size() != size() * devicePixelRatioF())
-        resetLayer();
-    else
+    // The layer is made when something is drawn; until then there is nothing to clear.
+    if (!m_layer.isNull())
         m_layer.fill(Qt::transparent);
     update();
 }
 
 void PageWidget::paintOnLayer(const std::function<void(QPainter&)>& draw) {
+    if (m_layer.size() != size() * devicePixelRatioF())
+        resetLayer();
     if (m_layer.isNull())
         return;
     {
@@ -275,8 +276,9 @@ void PageWidget::takeTypedText(int index) {
 
 void PageWidget::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    if (m_layer.size() != size() * devicePixelRatioF())
-        resetLayer();
+    // Drawings belong to one canvas size; a new size starts with an empty layer.
+    if (!m_layer.isNull() && m_layer.size() != size() * devicePixelRatioF())
+        m_layer = QImage();
 }
 
 void PageWidget::paintEvent(QPaintEvent* event) {

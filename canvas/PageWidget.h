@@ -54,6 +54,7 @@ public:
     void clearDrawings();
     // Runs `draw` on the drawing layer with page twips as the painter's unit.
     void paintOnLayer(const std::function<void(QPainter&)>& draw);
+    // Null until something is drawn.
     const QImage& drawingLayer() const { return m_layer; }
     // Clears the drawings, then draws the ruler grid when `show` is set.
     void drawRulerGrid(bool show);
