@@ -27,6 +27,12 @@ public:
     // The canvas top in the viewport, in screen twips, as the last scroll left it.
     double canvasTop() const { return m_canvasTop; }
 
+    // Scrolls as little as needed to bring box `index` wholly into the viewport.
+    void showBox(int index);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void scroll(int value);
 

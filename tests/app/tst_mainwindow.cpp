@@ -19,6 +19,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
+#include <QFile>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -163,6 +164,8 @@ private slots:
     void layoutDialogSavesAndLoads();
     void layoutDialogOpensOnceAndFollowsTheButtons();
     void layoutDialogListsNamesOnce();
+    void layoutDialogTakesEnterAsOk();
+    void brokenDatabaseKeepsTheProgramRunning();
     void layoutDialogOverwriteQuestion_data();
     void layoutDialogOverwriteQuestion();
     void historyViewReportsItsMode();
@@ -657,6 +660,50 @@ void MainWindowTest::layoutDialogListsNamesOnce() {
     QCOMPARE(listed, (QStringList{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")}));
     QCOMPARE(sel->nameBox()->currentText(), QStringLiteral("B"));
     click(sel->cancelButton());
+}
+
+void MainWindowTest::layoutDialogTakesEnterAsOk() {
+    Session s;
+    s.start();
+    click(s.mf->commandButton(1));
+    QPointer<Sel> sel = s.mf->layoutDialog();
+    sel->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(sel));
+    QLineEdit* edit = sel->nameBox()->lineEdit();
+    edit->selectAll();
+    QTest::keyClicks(edit, QStringLiteral("Epson"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTRY_VERIFY(sel.isNull());
+    QCOMPARE(s.layoutRows(QStringLiteral("Epson")), 88);
+    // Esc closes without acting.
+    click(s.mf->commandButton(1));
+    sel = s.mf->layoutDialog();
+    sel->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(sel));
+    sel->nameBox()->setEditText(QStringLiteral("escaped"));
+    QTest::keyClick(sel->nameBox()->lineEdit(), Qt::Key_Escape);
+    QTRY_VERIFY(sel.isNull());
+    QCOMPARE(s.layoutRows(QStringLiteral("escaped")), 0);
+}
+
+void MainWindowTest::brokenDatabaseKeepsTheProgramRunning() {
+    Session s;
+    QFile file(s.dbPath);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const QByteArray garbage(4096, 'x');
+    file.write(garbage);
+    file.close();
+    s.start();
+    QVERIFY(!s.dialogs.messages().isEmpty());
+    for (const QString& m : s.dialogs.messages())
+        QCOMPARE(m, QStringLiteral("数据库打开错误！"));
+    QCOMPARE(s.mf->formMode(), Mode::Import);
+    type(s.box(0), QStringLiteral("still typing"));
+    s.selectMode(Mode::Export);
+    s.selectMode(Mode::Import);
+    s.close();
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), garbage); // never overwritten
 }
 
 void MainWindowTest::layoutDialogOverwriteQuestion_data() {

@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 
 namespace {
 
@@ -72,6 +73,7 @@ private slots:
     void scrollShowsTopAndBottom_data();
     void scrollShowsTopAndBottom();
     void tinyStripsGiveEmptySizesNotCrashes();
+    void wheelAndFocusBringThePageAlong();
     void pixelsAndPageTwipsRoundTrip_data();
     void pixelsAndPageTwipsRoundTrip();
     void boxesFollowTheModelAtEveryZoom_data();
@@ -197,6 +199,44 @@ void PageTest::tinyStripsGiveEmptySizesNotCrashes() {
         const QPointF there = area.page()->pixelToPage(QPointF(1, 1));
         QVERIFY(std::isfinite(there.x()) && std::isfinite(there.y()));
     }
+}
+
+void PageTest::wheelAndFocusBringThePageAlong() {
+    Form form;
+    QWidget strip;
+    strip.resize(800, 700);
+    PageArea area(form, &strip);
+    area.layOut(11615, 9940);
+    strip.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&strip));
+    QScrollBar* bar = area.scrollBar();
+
+    QWheelEvent down(QPointF(100, 100), area.viewport()->mapToGlobal(QPointF(100, 100)), QPoint(),
+                     QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(area.viewport(), &down);
+    QVERIFY(bar->value() > 0);
+    const int afterWheel = bar->value();
+
+    auto visible = [&](int index) {
+        const QRect box = area.page()->boxWidget(index)->geometry().translated(area.page()->pos());
+        return box.top() >= 0 && box.bottom() < area.viewport()->height();
+    };
+    // Box 39 lies at the bottom of the page, out of the viewport at the top scroll position.
+    bar->setValue(0);
+    QVERIFY(!visible(39));
+    area.showBox(39);
+    QVERIFY(visible(39));
+    QVERIFY(bar->value() > afterWheel);
+    area.showBox(0);
+    QVERIFY(visible(0));
+    const int shown = bar->value();
+    area.showBox(3); // already in view: nothing moves
+    QCOMPARE(bar->value(), shown);
+
+    strip.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&strip));
+    area.page()->boxWidget(87)->setFocus();
+    QVERIFY(visible(87));
 }
 
 void PageTest::pixelsAndPageTwipsRoundTrip_data() {
