@@ -32,6 +32,7 @@ PageWidget::PageWidget(Form& form, QWidget* parent) : QWidget(parent), m_form(fo
     setAccessibleName(QStringLiteral("报关单页面"));
     setFocusPolicy(Qt::ClickFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::CrossCursor);
 
     m_title = new QLabel(this);
     m_title->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -41,6 +42,7 @@ PageWidget::PageWidget(Form& form, QWidget* parent) : QWidget(parent), m_form(fo
     connect(&m_form, &Form::textChanged, this, &PageWidget::showText);
     connect(&m_form, &Form::geometryChanged, this, &PageWidget::placeBox);
     connect(&m_form, &Form::styleChanged, this, &PageWidget::styleBox);
+    connect(&m_form, &Form::gripStateChanged, this, &PageWidget::showGripState);
     connect(&m_form, &Form::labelChanged, this, [this](int index) {
         updateAccessibleNames(index);
         update();
@@ -252,6 +254,21 @@ void PageWidget::styleBox(int index) {
         w->setPalette(pal);
     if (w->isEnabled() != b.enabled)
         w->setEnabled(b.enabled);
+}
+
+void PageWidget::showGripState(int index) {
+    QWidget* target = boxMouseTarget(index);
+    switch (m_form.box(index).gripState) {
+    case 1:
+        target->setCursor(Qt::ArrowCursor);
+        break;
+    case 8:
+        target->setCursor(Qt::SizeFDiagCursor);
+        break;
+    default: // no grip: the I-beam of a text box
+        target->setCursor(Qt::IBeamCursor);
+        break;
+    }
 }
 
 void PageWidget::showText(int index) {

@@ -87,6 +87,7 @@ private:
     void placeBox(int index);
     void styleBox(int index);
     void showText(int index);
+    void showGripState(int index);
     void takeTypedText(int index);
     void updateAccessibleNames(int labelIndex);
     QFont scaledFont(const QString& family, double points) const;

@@ -83,6 +83,8 @@ private slots:
     void modelTextKeepsTheCaret();
     void multiLineTextRoundTripsCrLf_data();
     void multiLineTextRoundTripsCrLf();
+    void gripStateShowsAsPointer_data();
+    void gripStateShowsAsPointer();
     void boxKindsAndTabOrder_data();
     void boxKindsAndTabOrder();
     void accessibleNamesFollowTheMode_data();
@@ -378,6 +380,27 @@ void PageTest::multiLineTextRoundTripsCrLf() {
     QTest::keyClicks(multi, QStringLiteral("q"));
     QCOMPARE(p.form.text(31), model + QStringLiteral("\r\nq"));
     QCOMPARE(BoxText::toModel(BoxText::toWidget(p.form.text(31))), p.form.text(31));
+}
+
+void PageTest::gripStateShowsAsPointer_data() {
+    QTest::addColumn<int>("index");
+    QTest::addColumn<int>("state");
+    QTest::addColumn<int>("shape");
+    QTest::newRow("move grip, single-line") << 0 << 1 << int(Qt::ArrowCursor);
+    QTest::newRow("resize grip, multi-line") << 43 << 8 << int(Qt::SizeFDiagCursor);
+    QTest::newRow("text") << 43 << 3 << int(Qt::IBeamCursor);
+    QTest::newRow("before the first hover") << 0 << 0 << int(Qt::IBeamCursor);
+}
+
+void PageTest::gripStateShowsAsPointer() {
+    QFETCH(int, index);
+    QFETCH(int, state);
+    QFETCH(int, shape);
+    Page p;
+    p.form.setGripState(index, state == 0 ? 1 : 0);
+    p.form.setGripState(index, state);
+    QCOMPARE(int(p.page.boxMouseTarget(index)->cursor().shape()), shape);
+    QCOMPARE(p.page.cursor().shape(), Qt::CrossCursor);
 }
 
 void PageTest::boxKindsAndTabOrder_data() {
