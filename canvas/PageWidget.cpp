@@ -50,6 +50,14 @@ PageWidget::PageWidget(Form& form, QWidget* parent) : QWidget(parent), m_form(fo
     setCanvasSize(QSizeF(ScreenTwips::PageWidth, ScreenTwips::PageHeight));
 }
 
+PageWidget::~PageWidget() {
+    // The boxes go down with the page: nothing they report on the way reaches the model.
+    m_showingText = true;
+    disconnect(&m_form, nullptr, this, nullptr);
+    for (const BoxView& v : m_boxes)
+        v.widget->disconnect(this);
+}
+
 void PageWidget::createBoxes() {
     for (int i = 0; i < BoxCount; ++i) {
         BoxView& v = m_boxes[i];

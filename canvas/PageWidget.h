@@ -25,6 +25,7 @@ class PageWidget : public QWidget {
     Q_OBJECT
 public:
     explicit PageWidget(Form& form, QWidget* parent = nullptr);
+    ~PageWidget() override;
 
     Form& form() const { return m_form; }
 
