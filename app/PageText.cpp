@@ -40,7 +40,7 @@ QByteArray charsetAfter(const QByteArray& text, qsizetype at) {
 QByteArray charsetOfContentType(const QByteArray& contentType) {
     const QByteArray lower = contentType.toLower();
     for (qsizetype at = lower.indexOf("charset"); at >= 0; at = lower.indexOf("charset", at + 1)) {
-        const QByteArray name = charsetAfter(lower, at);
+        QByteArray name = charsetAfter(lower, at);
         if (!name.isEmpty())
             return name;
     }
@@ -57,7 +57,7 @@ QByteArray charsetOfMetaTags(const QByteArray& body) {
         const QByteArray inside = head.mid(tag, end - tag);
         for (qsizetype at = inside.indexOf("charset"); at >= 0;
              at = inside.indexOf("charset", at + 1)) {
-            const QByteArray name = charsetAfter(inside, at);
+            QByteArray name = charsetAfter(inside, at);
             if (!name.isEmpty())
                 return name;
         }
@@ -70,7 +70,7 @@ QByteArray decoderName(const QByteArray& charset) {
     static const char* const gbkLabels[] = {
         "gb2312",   "gbk",       "x-gbk",           "gb_2312", "gb_2312-80",  "chinese",
         "csgb2312", "iso-ir-58", "csiso58gb231280", "cp936",   "windows-936", "gb18030"};
-    const QByteArray lower = charset.trimmed().toLower();
+    QByteArray lower = charset.trimmed().toLower();
     for (const char* label : gbkLabels)
         if (lower == label)
             return "GB18030";
@@ -241,7 +241,7 @@ QByteArray declaredCharset(const QByteArray& body, const QByteArray& contentType
         return "UTF-16LE";
     if (body.startsWith("\xFE\xFF"))
         return "UTF-16BE";
-    const QByteArray fromHeader = charsetOfContentType(contentType);
+    QByteArray fromHeader = charsetOfContentType(contentType);
     if (!fromHeader.isEmpty())
         return fromHeader;
     return charsetOfMetaTags(body);
@@ -251,7 +251,7 @@ QString decodePage(const QByteArray& body, const QByteArray& contentType) {
     if (const auto text = decodeAs(body, declaredCharset(body, contentType)))
         return *text;
     QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString asUtf8 = utf8.decode(body);
+    QString asUtf8 = utf8.decode(body);
     if (!utf8.hasError())
         return asUtf8;
     if (const auto text = decodeAs(body, "GB18030"))

@@ -5,6 +5,9 @@
 #include "UserDialogs.h"
 
 #include <QDesktopServices>
+#include <QPointer>
+#include <QTimer>
+#include <QWidget>
 
 QString digitsAndPoints(QStringView text) {
     QString kept;
@@ -69,4 +72,14 @@ void VersionCheck::pageArrived(const QString& text) {
     if (finding.offerUpgrade && m_dialogs.askYesNo(upgradeQuestion(finding.webVersion)))
         QDesktopServices::openUrl(m_productPage);
     emit checkFinished(finding.webVersion);
+}
+
+void armTimer1(QTimer& timer, VersionCheck& check, const QWidget& window, const QUrl& productPage) {
+    timer.setInterval(500);
+    QObject::connect(&timer, &QTimer::timeout, &check,
+                     [&check, page = productPage, caption = QPointer<const QWidget>(&window)] {
+                         if (caption)
+                             check.CheckNewVersion(page, caption->windowTitle());
+                     });
+    timer.start();
 }

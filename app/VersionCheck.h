@@ -9,6 +9,8 @@
 
 #include <chrono>
 
+class QTimer;
+class QWidget;
 class UserDialogs;
 
 // Keeps only the digits and points of a text: "V1.14 " gives "1.14".
@@ -65,3 +67,7 @@ private:
     QUrl m_productPage;
     QString m_ownCaption;
 };
+
+// Makes `timer` the main window's Timer1: every 500 ms from now on it calls the check with
+// the product page and the window's caption, which ends with the program's version.
+void armTimer1(QTimer& timer, VersionCheck& check, const QWidget& window, const QUrl& productPage);

@@ -368,6 +368,29 @@ private slots:
         QVERIFY(dialogs.shown.isEmpty());
     }
 
+    void timer1RunsTheCheckOnce() {
+        PageServer server;
+        server.body = utf8Page("1.14");
+        QVERIFY(server.listen());
+        ScriptedDialogs dialogs;
+        dialogs.yesNo.append(false);
+        VersionCheck check(dialogs);
+        QSignalSpy finished(&check, &VersionCheck::checkFinished);
+        QWidget window;
+        window.setWindowTitle(QStringLiteral("Quillmarsh报关单打印软件1.12"));
+        QTimer timer1;
+        check.ResetVersionCheck();
+        armTimer1(timer1, check, window, server.productPage());
+        QCOMPARE(timer1.interval(), 500);
+        QVERIFY(timer1.isActive());
+        QVERIFY(finished.wait(10000));
+        // A few more ticks: nothing more is fetched or asked.
+        QTest::qWait(1600);
+        QCOMPARE(server.requestLines.size(), 1);
+        QCOMPARE(dialogs.allTexts(), QStringList{expectedQuestion("1.14")});
+        QCOMPARE(check.LastWebVersion(), QStringLiteral("1.14"));
+    }
+
     void productPageAddress() {
         QCOMPARE(MakerSite::productPage().toString(),
                  QStringLiteral("http://") + MakerSite::host() +
