@@ -141,18 +141,18 @@ bool AboutBox::eventFilter(QObject* watched, QEvent* event) {
     return QDialog::eventFilter(watched, event);
 }
 
-AboutBox* ShowAboutBox(QWidget* mainWindow) {
+AboutBox* ShowAboutBox(QWidget& mainWindow) {
     AboutBox* box = nullptr;
     // A box that was closed is only waiting to be deleted; it is not shown again.
-    if (mainWindow)
-        for (AboutBox* open : mainWindow->findChildren<AboutBox*>(Qt::FindDirectChildrenOnly))
-            if (open->isVisible())
-                box = open;
+    for (AboutBox* open : mainWindow.findChildren<AboutBox*>(Qt::FindDirectChildrenOnly))
+        if (open->isVisible())
+            box = open;
     if (!box) {
-        box = new AboutBox(digitsAndPoints(mainWindow ? mainWindow->windowTitle() : QString()),
-                           mainWindow);
+        box = new AboutBox(digitsAndPoints(mainWindow.windowTitle()), &mainWindow);
         box->setAttribute(Qt::WA_DeleteOnClose);
-        QScreen* screen = mainWindow ? mainWindow->screen() : QGuiApplication::primaryScreen();
+        QScreen* screen = mainWindow.screen();
+        if (!screen)
+            screen = QGuiApplication::primaryScreen();
         if (screen) {
             const QRect area = screen->geometry();
             box->move(area.x() + (area.width() - box->width()) / 2,

@@ -44,4 +44,4 @@ private:
 // Shows the about box of the main window without waiting for it, always on top and
 // centred on the screen; a box already open is brought to the front instead. The version
 // is the number the main window's caption ends with.
-AboutBox* ShowAboutBox(QWidget* mainWindow);
+AboutBox* ShowAboutBox(QWidget& mainWindow);

@@ -38,7 +38,7 @@ private slots:
     }
 
     void opensModelessOnTopAndCentred() {
-        AboutBox* box = ShowAboutBox(&m_window);
+        AboutBox* box = ShowAboutBox(m_window);
         QVERIFY(box);
         QVERIFY(box->isVisible());
         QVERIFY(!box->isModal());
@@ -55,7 +55,7 @@ private slots:
 
     void showsNameAndVersionOfTheCaption() {
         m_window.setWindowTitle(QStringLiteral("Quillmarsh报关单打印软件2.05"));
-        AboutBox* box = ShowAboutBox(&m_window);
+        AboutBox* box = ShowAboutBox(m_window);
         QStringList texts;
         for (QLabel* label : box->labels())
             texts.append(label->text());
@@ -71,7 +71,7 @@ private slots:
     }
 
     void logoIsDrawn() {
-        AboutBox* box = ShowAboutBox(&m_window);
+        AboutBox* box = ShowAboutBox(m_window);
         const QImage image = box->logo()->grab().toImage();
         QVERIFY(!image.isNull());
         // More than a blank: the picture has several distinct colours in it.
@@ -92,7 +92,7 @@ private slots:
     }
     void clickOpensHomePage() {
         QFETCH(QString, control);
-        AboutBox* box = ShowAboutBox(&m_window);
+        AboutBox* box = ShowAboutBox(m_window);
         auto* widget = box->findChild<QWidget*>(control);
         QVERIFY(widget);
         QTest::mouseClick(widget, Qt::LeftButton);
@@ -103,12 +103,12 @@ private slots:
     }
 
     void okClosesAndTheNextOpensAnew() {
-        QPointer<AboutBox> box = ShowAboutBox(&m_window);
-        QCOMPARE(ShowAboutBox(&m_window), box.data()); // one box at a time
+        QPointer<AboutBox> box = ShowAboutBox(m_window);
+        QCOMPARE(ShowAboutBox(m_window), box.data()); // one box at a time
         QTest::mouseClick(box->okButton(), Qt::LeftButton);
         QVERIFY(!box->isVisible());
         QVERIFY(m_urls.opened.isEmpty());
-        AboutBox* again = ShowAboutBox(&m_window);
+        AboutBox* again = ShowAboutBox(m_window);
         QVERIFY(again != box.data());
         QVERIFY(again->isVisible());
         QTRY_VERIFY(box.isNull()); // the closed one is gone

@@ -12,6 +12,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <memory>
+
 // Records the addresses the program asks the desktop to open, so no browser starts.
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -45,8 +47,7 @@ public:
 private:
     void accept() {
         while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-            auto* request = new QByteArray;
-            connect(socket, &QObject::destroyed, socket, [request] { delete request; });
+            auto request = std::make_shared<QByteArray>();
             connect(socket, &QTcpSocket::readyRead, this, [this, socket, request] {
                 request->append(socket->readAll());
                 if (!request->contains("\r\n\r\n") || socket->property("answered").toBool())
