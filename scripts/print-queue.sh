@@ -12,19 +12,21 @@ command -v cupsd >/dev/null || exit 0
 queue=Quillmarsh-PDF
 instance=quillmarsh
 output=/var/spool/quillmarsh-pdf
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
 
 if ! lpstat -r 2>/dev/null | grep -q 'is running'; then
-  mkdir -p /run/cups
-  cupsd || true
+  $SUDO mkdir -p /run/cups
+  $SUDO cupsd || true
   for _ in $(seq 1 50); do
     lpstat -r 2>/dev/null | grep -q 'is running' && break
     sleep 0.2
   done
 fi
 
-mkdir -p "$output"
-chmod 1777 "$output"
-cat >/etc/cups/cups-pdf-$instance.conf <<EOF
+$SUDO mkdir -p "$output"
+$SUDO chmod 1777 "$output"
+$SUDO tee /etc/cups/cups-pdf-$instance.conf >/dev/null <<EOF
 Out $output/\${USER}
 AnonDirName $output/ANONYMOUS
 Grp lpadmin
@@ -38,12 +40,12 @@ done
 if [ -n "$ppd_source" ]; then
   ppd=$(mktemp --suffix=.ppd)
   sed 's|^\*ImageableArea A4/A4: .*|*ImageableArea A4/A4: "6 24 583 824"|' "$ppd_source" >"$ppd"
-  lpadmin -p "$queue" -E -v "cups-pdf:/$instance" -P "$ppd" -o PageSize=A4 2>/dev/null || true
+  $SUDO lpadmin -p "$queue" -E -v "cups-pdf:/$instance" -P "$ppd" -o PageSize=A4 2>/dev/null || true
   rm -f "$ppd"
 else
-  lpadmin -p "$queue" -E -v "cups-pdf:/$instance" -o PageSize=A4 2>/dev/null || true
+  $SUDO lpadmin -p "$queue" -E -v "cups-pdf:/$instance" -o PageSize=A4 2>/dev/null || true
 fi
-lpadmin -d "$queue" >/dev/null 2>&1 || true
-cupsenable "$queue" >/dev/null 2>&1 || true
-cupsaccept "$queue" >/dev/null 2>&1 || true
+$SUDO lpadmin -d "$queue" >/dev/null 2>&1 || true
+$SUDO cupsenable "$queue" >/dev/null 2>&1 || true
+$SUDO cupsaccept "$queue" >/dev/null 2>&1 || true
 exit 0

@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPageLayout>
 #include <QPointer>
@@ -67,6 +68,8 @@ class CalibrationTest : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase();
+    void dialogLayout_data();
+    void dialogLayout();
     void dialogOpens_data();
     void dialogOpens();
     void dialogSaves_data();
@@ -84,6 +87,52 @@ private slots:
 
 void CalibrationTest::initTestCase() {
     registerFontSubstitutions();
+}
+
+void CalibrationTest::dialogLayout_data() {
+    QTest::addColumn<QString>("control"); // its text, or the object name of a text box
+    QTest::addColumn<QRect>("twips");
+    QTest::addColumn<double>("points"); // 0: the default font
+    QTest::newRow("instruction")
+        << "您只需将打印出的校验图形（矩形黑块）左上角与纸张左上角的横向及纵"
+           "向距离分别量出，填入下框即可准确打印。为精确起见，您可以输入小数。"
+        << QRect(180, 120, 5895, 840) << 12.0;
+    QTest::newRow("horizontal caption")
+        << "横向页边距（向左移动）" << QRect(120, 1200, 2535, 255) << 10.5;
+    QTest::newRow("TX") << "TX" << QRect(120, 1440, 1815, 375) << 12.0;
+    QTest::newRow("vertical caption")
+        << "纵向页边距（向上移动）" << QRect(120, 1920, 2535, 255) << 10.5;
+    QTest::newRow("TY") << "TY" << QRect(120, 2160, 1815, 375) << 12.0;
+    QTest::newRow("save") << "保    存" << QRect(4080, 1365, 1935, 495) << 0.0;
+    QTest::newRow("cancel") << "取    消" << QRect(4080, 2085, 1935, 495) << 0.0;
+}
+
+void CalibrationTest::dialogLayout() {
+    QFETCH(QString, control);
+    QFETCH(QRect, twips);
+    QFETCH(double, points);
+    Calibration c;
+    CollateForm form(c.dialogs, &c.window);
+    QCOMPARE(form.size(), QSize(406, 179)); // 6090 × 2685 twips, 15 to a pixel
+    QWidget* widget = form.findChild<QLineEdit*>(control);
+    for (QWidget* child : form.findChildren<QWidget*>()) {
+        const QVariant text = child->property("text");
+        if (!widget && !qobject_cast<QLineEdit*>(child) && text.toString() == control)
+            widget = child;
+    }
+    QVERIFY2(widget, qPrintable(control));
+    const QRect expected(qRound(twips.x() / 15.0), qRound(twips.y() / 15.0),
+                         qRound(twips.width() / 15.0), qRound(twips.height() / 15.0));
+    QCOMPARE(widget->geometry(), expected);
+    if (points > 0) {
+        QCOMPARE(widget->font().family(), QStringLiteral("宋体"));
+        QCOMPARE(widget->font().pointSizeF(), points);
+    }
+    // The two 毫米 labels stand right of their text boxes.
+    const QList<QLabel*> labels = form.findChildren<QLabel*>();
+    QCOMPARE(std::count_if(labels.begin(), labels.end(),
+                           [](const QLabel* l) { return l->text() == QStringLiteral("毫米"); }),
+             2);
 }
 
 void CalibrationTest::dialogOpens_data() {
