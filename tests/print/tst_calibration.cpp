@@ -1,5 +1,4 @@
 #include "CalibrationPage.h"
-#include "CalibrationSetting.h"
 #include "CollateForm.h"
 #include "FontSetup.h"
 #include "PrintFixture.h"
@@ -77,8 +76,6 @@ private slots:
     void dialogClosesWithoutStoring_data();
     void dialogClosesWithoutStoring();
     void failedSaveKeepsDialogOpen();
-    void offsetOfStoredMargin_data();
-    void offsetOfStoredMargin();
     void calibrationPage_data();
     void calibrationPage();
     void secondCalibrationRaisesTheOpenDialog();
@@ -271,22 +268,6 @@ void CalibrationTest::failedSaveKeepsDialogOpen() {
     QCOMPARE(c.dialogs.messages(), QStringList{QStringLiteral("页边距保存出错！")});
     QVERIFY(form.isVisible());
     QCOMPARE(form.horizontalMargin()->text(), QStringLiteral("15"));
-}
-
-void CalibrationTest::offsetOfStoredMargin_data() {
-    QTest::addColumn<QString>("stored");
-    QTest::addColumn<double>("offset");
-    QTest::newRow("never measured") << "" << 3.0;
-    QTest::newRow("the dialog's first value") << "13" << 3.0;
-    QTest::newRow("square at the paper edge plus 10") << "10" << 0.0;
-    QTest::newRow("decimal") << "12.5" << 2.5;
-    QTest::newRow("not a number") << "abc" << -10.0;
-}
-
-void CalibrationTest::offsetOfStoredMargin() {
-    QFETCH(QString, stored);
-    QFETCH(double, offset);
-    QCOMPARE(CalibrationSetting::offsetMm(stored), offset);
 }
 
 void CalibrationTest::calibrationPage_data() {
