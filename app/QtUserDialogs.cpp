@@ -1,5 +1,7 @@
 #include "QtUserDialogs.h"
 
+#include "FontColorDialog.h"
+
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -58,4 +60,11 @@ QString QtUserDialogs::chooseSaveFile(const QString& filter) {
 bool QtUserDialogs::choosePrinter(QPrinter& printer) {
     QPrintDialog dialog(&printer, m_parent);
     return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<FontChoice> QtUserDialogs::chooseFont(const FontChoice& initial) {
+    FontColorDialog dialog(initial, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.choice();
 }

@@ -18,6 +18,7 @@ public:
     QString chooseOpenFile(const QString& filter) override;
     QString chooseSaveFile(const QString& filter) override;
     bool choosePrinter(QPrinter& printer) override;
+    std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
 
 private:
     QWidget* m_parent = nullptr;

@@ -2,9 +2,21 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <optional>
 
 class QPrinter;
+
+// Face, size, style and colour of a box, as the font dialog shows and returns them.
+struct FontChoice {
+    QString name;
+    float size = 9;
+    bool bold = false;
+    bool italic = false;
+    bool underline = false;
+    bool strikethru = false;
+    std::uint32_t color = 0; // BGR, red in the low byte
+};
 
 // Every question, message and file choice of a command goes through this interface,
 // so that commands are driven headless in tests with scripted answers.
@@ -23,6 +35,11 @@ public:
     virtual QString chooseSaveFile(const QString& filter) = 0;
     // Lets the user choose and set up the printer; false when the user cancelled.
     virtual bool choosePrinter(QPrinter& printer) = 0;
+    // The font dialog with a colour choice; std::nullopt when the user cancelled.
+    virtual std::optional<FontChoice> chooseFont(const FontChoice& initial) {
+        (void)initial;
+        return std::nullopt;
+    }
 };
 
 namespace Messages {

@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/packages.sh --tests
 bash scripts/print-queue.sh
+export QUILLMARSH_REQUIRE_PRINTER=1 # the real-queue printing test fails instead of skipping
 cmake -S . -B build/test -DCMAKE_BUILD_TYPE=Debug -DQUILLMARSH_SANITIZE=ON
 cmake --build build/test -j2
 cd build/test

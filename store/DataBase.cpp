@@ -6,10 +6,13 @@
 #include <QAtomicInt>
 #include <QDir>
 #include <QFileInfo>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QVariant>
+
+#include <sqlite3.h>
 
 #include <cmath>
 
@@ -62,6 +65,7 @@ QDateTime DataBase::fromOleDate(double value) {
 }
 
 void DataBase::dropConnection() {
+    m_statements.clear();
     if (!QSqlDatabase::contains(m_connectionName))
         return;
     {
@@ -150,6 +154,28 @@ std::optional<QSqlDatabase> DataBase::connection() {
     return QSqlDatabase::database(m_connectionName, false);
 }
 
+QSqlQuery* DataBase::statement(const QString& sql) {
+    auto found = m_statements.find(sql);
+    if (found != m_statements.end())
+        return found->second.get();
+    if (!m_open)
+        return nullptr;
+    auto query = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connectionName, false));
+    query->setForwardOnly(true);
+    if (!query->prepare(sql))
+        return nullptr;
+    return m_statements.emplace(sql, std::move(query)).first->second.get();
+}
+
+bool DataBase::execCached(const QString& sql) {
+    QSqlQuery* q = statement(sql);
+    if (!q)
+        return false;
+    const bool ok = q->exec();
+    q->finish();
+    return ok;
+}
+
 bool DataBase::withConnection(const std::function<bool(QSqlDatabase&)>& work) {
     std::optional<QSqlDatabase> db = connection();
     if (!db || !work(*db)) {
@@ -167,51 +193,63 @@ bool DataBase::inTransaction(const std::function<bool(QSqlDatabase&)>& work) {
     }
     // IMMEDIATE takes the write lock up front, so a locked file waits out the busy
     // timeout here rather than failing half way.
-    if (!exec(*db, QStringLiteral("BEGIN IMMEDIATE"))) {
+    if (!execCached(QStringLiteral("BEGIN IMMEDIATE"))) {
         reportFailure();
         return false;
     }
-    if (!work(*db) || !exec(*db, QStringLiteral("COMMIT"))) {
-        exec(*db, QStringLiteral("ROLLBACK"));
+    if (!work(*db) || !execCached(QStringLiteral("COMMIT"))) {
+        execCached(QStringLiteral("ROLLBACK"));
         reportFailure();
         return false;
     }
     return true;
 }
 
-namespace {
-
-// Inserts the non-empty boxes of one record with a prepared statement.
-bool insertRecordRows(QSqlDatabase& db, const QString& table, int ord, double dat,
-                      const std::function<QString(int)>& textOfBox) {
-    QSqlQuery insert(db);
-    if (!insert.prepare(QStringLiteral("INSERT INTO %1 (Ord, Dat, Ctl, Con) VALUES (?, ?, ?, ?)")
-                            .arg(quotedTable(table))))
-        return false;
+// Inserts the non-empty boxes of one record with a single statement: one round through
+// the driver instead of one per box.
+bool DataBase::insertRecordRows(const QString& table, int ord, double dat,
+                                const std::function<QString(int)>& textOfBox) {
+    QList<int> boxes;
+    QStringList texts;
     for (int i = 0; i < BoxCount; ++i) {
-        const QString text = textOfBox(i);
+        QString text = textOfBox(i);
         if (text.isEmpty())
             continue;
-        insert.bindValue(0, ord);
-        insert.bindValue(1, dat);
-        insert.bindValue(2, i);
-        insert.bindValue(3, text);
-        if (!insert.exec())
-            return false;
+        boxes.append(i);
+        texts.append(std::move(text));
     }
-    return true;
+    if (boxes.isEmpty())
+        return true;
+    // The statement text for a table and a row count is built once.
+    QString& sql = m_insertTexts[{table, boxes.size()}];
+    if (sql.isEmpty()) {
+        sql = QStringLiteral("INSERT INTO %1 (Ord, Dat, Ctl, Con) VALUES ").arg(quotedTable(table));
+        for (qsizetype n = 0; n < boxes.size(); ++n)
+            sql += n == 0 ? QStringLiteral("(?, ?, ?, ?)") : QStringLiteral(", (?, ?, ?, ?)");
+    }
+    QSqlQuery* insert = statement(sql);
+    if (!insert)
+        return false;
+    int position = 0;
+    for (qsizetype n = 0; n < boxes.size(); ++n) {
+        insert->bindValue(position++, ord);
+        insert->bindValue(position++, dat);
+        insert->bindValue(position++, boxes[n]);
+        insert->bindValue(position++, texts[n]);
+    }
+    return insert->exec();
 }
 
-std::optional<int> readNextNumber(QSqlDatabase& db, const QString& table) {
-    QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT MAX(Ord) FROM %1").arg(quotedTable(table))) || !q.next())
+std::optional<int> DataBase::readNextNumber(const QString& table) {
+    QSqlQuery* q = statement(QStringLiteral("SELECT MAX(Ord) FROM %1").arg(quotedTable(table)));
+    if (!q || !q->exec() || !q->next())
         return std::nullopt;
-    if (q.value(0).isNull())
+    const QVariant largest = q->value(0);
+    q->finish();
+    if (largest.isNull())
         return 0;
-    return q.value(0).toInt() + 1;
+    return largest.toInt() + 1;
 }
-
-} // namespace
 
 std::optional<int> DataBase::nextRecordNumber(const QString& table) {
     if (!isHistoryTable(table)) {
@@ -219,8 +257,7 @@ std::optional<int> DataBase::nextRecordNumber(const QString& table) {
         return std::nullopt;
     }
     std::optional<int> next;
-    if (!withConnection(
-            [&](QSqlDatabase& db) { return (next = readNextNumber(db, table)).has_value(); }))
+    if (!withConnection([&](QSqlDatabase&) { return (next = readNextNumber(table)).has_value(); }))
         return std::nullopt;
     return next;
 }
@@ -233,12 +270,12 @@ std::optional<int> DataBase::appendNewRecord(const QString& table, double dat,
     }
     // The number is read inside the write transaction, so no other writer takes it.
     int number = 0;
-    const bool ok = inTransaction([&](QSqlDatabase& db) {
-        const std::optional<int> next = readNextNumber(db, table);
+    const bool ok = inTransaction([&](QSqlDatabase&) {
+        const std::optional<int> next = readNextNumber(table);
         if (!next)
             return false;
         number = *next;
-        return insertRecordRows(db, table, number, dat, textOfBox);
+        return insertRecordRows(table, number, dat, textOfBox);
     });
     if (!ok)
         return std::nullopt;
@@ -252,11 +289,10 @@ bool DataBase::SaveHistoryRecord(const Form& form, const QString& table, int& or
     }
     const auto textOfBox = [&form](int i) { return form.text(i); };
     if (ord == WorkingRecordOrd) {
-        return inTransaction([&](QSqlDatabase& db) {
-            QSqlQuery remove(db);
-            return remove.exec(
+        return inTransaction([&](QSqlDatabase&) {
+            return execCached(
                        QStringLiteral("DELETE FROM %1 WHERE Ord = -1").arg(quotedTable(table))) &&
-                   insertRecordRows(db, table, WorkingRecordOrd, WorkingRecordDate, textOfBox);
+                   insertRecordRows(table, WorkingRecordOrd, WorkingRecordDate, textOfBox);
         });
     }
     // One moment for every row of the record.
@@ -274,18 +310,20 @@ bool DataBase::LoadHistoryRecord(Form& form, int ord, const QString& table) {
         return false;
     }
     QList<QPair<int, QString>> rows;
-    const bool ok = withConnection([&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.prepare(QStringLiteral("SELECT Ctl, Con FROM %1 WHERE Ord = ? ORDER BY rowid")
-                           .arg(quotedTable(table))))
+    const bool ok = withConnection([&](QSqlDatabase&) {
+        QSqlQuery* q =
+            statement(QStringLiteral("SELECT Ctl, Con FROM %1 WHERE Ord = ? ORDER BY rowid")
+                          .arg(quotedTable(table)));
+        if (!q)
             return false;
-        q.bindValue(0, ord);
-        if (!q.exec())
+        q->bindValue(0, ord);
+        if (!q->exec())
             return false;
-        while (q.next())
-            rows.append({q.value(0).toInt(), q.value(1).toString()});
-        return q.lastError().type() == QSqlError::NoError;
+        while (q->next())
+            rows.append({q->value(0).toInt(), q->value(1).toString()});
+        const bool complete = q->lastError().type() == QSqlError::NoError;
+        q->finish();
+        return complete;
     });
     if (!ok)
         return false; // the boxes stay as they were
@@ -308,21 +346,35 @@ bool DataBase::forEachHistoryRow(const QString& table,
         reportFailure();
         return false;
     }
+    // The whole-table read goes straight to SQLite under Qt's own connection: a grid of
+    // tens of thousands of records would otherwise spend most of its time in QVariant.
     return withConnection([&](QSqlDatabase& db) {
-        QSqlQuery q(db);
-        q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral("SELECT Ord, Dat, Ctl, Con FROM %1 ORDER BY Ord DESC")
-                        .arg(quotedTable(table))))
+        const QVariant handle = db.driver()->handle();
+        if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return false;
+        sqlite3* native = *static_cast<sqlite3* const*>(handle.constData());
+        if (!native)
+            return false;
+        const QByteArray sql = QStringLiteral("SELECT Ord, Dat, Ctl, Con FROM %1 ORDER BY Ord DESC")
+                                   .arg(quotedTable(table))
+                                   .toUtf8();
+        sqlite3_stmt* stmt = nullptr;
+        if (sqlite3_prepare_v2(native, sql.constData(), int(sql.size()), &stmt, nullptr) !=
+            SQLITE_OK)
             return false;
         HistoryRow r;
-        while (q.next()) {
-            r.ord = q.value(0).toInt();
-            r.dat = q.value(1).toDouble();
-            r.ctl = q.value(2).toInt();
-            r.con = q.value(3).toString();
+        int rc = SQLITE_OK;
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+            r.ord = sqlite3_column_int(stmt, 0);
+            r.dat = sqlite3_column_double(stmt, 1);
+            r.ctl = sqlite3_column_int(stmt, 2);
+            const void* text = sqlite3_column_text16(stmt, 3);
+            const int bytes = sqlite3_column_bytes16(stmt, 3);
+            r.con = text ? QString(static_cast<const QChar*>(text), bytes / 2) : QString();
             row(r);
         }
-        return q.lastError().type() == QSqlError::NoError;
+        sqlite3_finalize(stmt);
+        return rc == SQLITE_DONE;
     });
 }
 

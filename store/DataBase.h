@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <functional>
+#include <map>
+#include <memory>
 #include <optional>
 
 class Form;
@@ -67,6 +69,9 @@ public:
     bool inTransaction(const std::function<bool(QSqlDatabase&)>& work);
     // Runs `work` on the open connection without a transaction (reads).
     bool withConnection(const std::function<bool(QSqlDatabase&)>& work);
+    // A statement prepared once per connection and kept for reuse; nullptr when it does
+    // not prepare. Call finish() after reading a SELECT so no read stays open.
+    QSqlQuery* statement(const QString& sql);
 
     static bool isHistoryTable(const QString& table);
     // Days since 1899-12-30 (fraction = time of day), to the second.
@@ -78,10 +83,16 @@ private:
     bool createSchema(QSqlDatabase& db);
     void dropConnection();
     void reportFailure();
+    bool execCached(const QString& sql);
+    bool insertRecordRows(const QString& table, int ord, double dat,
+                          const std::function<QString(int)>& textOfBox);
+    std::optional<int> readNextNumber(const QString& table);
 
     UserDialogs& m_dialogs;
     QString m_filePath;
     QString m_connectionName;
     int m_busyTimeoutMs = 5000;
     bool m_open = false;
+    std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
+    std::map<std::pair<QString, qsizetype>, QString> m_insertTexts;
 };

@@ -60,3 +60,13 @@ QStringList ScriptedDialogs::allTexts() const {
         result.append(s.text);
     return result;
 }
+
+std::optional<FontChoice> ScriptedDialogs::chooseFont(const FontChoice& initial) {
+    shown.append({QStringLiteral("font"), initial.name, {}});
+    fontsShown.append(initial);
+    if (fonts.isEmpty()) {
+        unanswered.append(QStringLiteral("font dialog"));
+        return std::nullopt;
+    }
+    return fonts.dequeue();
+}

@@ -28,6 +28,9 @@ public:
     QQueue<QString> saveFiles;
     // Sets the printer up (for example to PDF output) and returns false to cancel.
     std::function<bool(QPrinter&)> printer;
+    // Answers of the font dialog (std::nullopt cancels); the font shown is kept.
+    QQueue<std::optional<FontChoice>> fonts;
+    QList<FontChoice> fontsShown;
 
     QList<Shown> shown;
     QStringList unanswered;
@@ -39,6 +42,7 @@ public:
     QString chooseOpenFile(const QString& filter) override;
     QString chooseSaveFile(const QString& filter) override;
     bool choosePrinter(QPrinter& printer) override;
+    std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
 
     // The texts shown by tell(), in order.
     QStringList messages() const;

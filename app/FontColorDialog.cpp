@@ -1,0 +1,77 @@
+#include "FontColorDialog.h"
+
+#include <QColorDialog>
+#include <QDialogButtonBox>
+#include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+QColor fromBgr(std::uint32_t bgr) {
+    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
+}
+std::uint32_t toBgr(const QColor& c) {
+    return std::uint32_t(c.red()) | (std::uint32_t(c.green()) << 8) |
+           (std::uint32_t(c.blue()) << 16);
+}
+} // namespace
+
+FontColorDialog::FontColorDialog(const FontChoice& initial, QWidget* parent)
+    : QDialog(parent), m_color(fromBgr(initial.color)) {
+    setWindowTitle(QStringLiteral("字体"));
+    m_fonts = new QFontDialog(this);
+    m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
+    m_fonts->setWindowFlags(Qt::Widget);
+    QFont font(initial.name);
+    font.setPointSizeF(initial.size);
+    font.setBold(initial.bold);
+    font.setItalic(initial.italic);
+    font.setUnderline(initial.underline);
+    font.setStrikeOut(initial.strikethru);
+    m_fonts->setCurrentFont(font);
+
+    auto* colorRow = new QHBoxLayout;
+    colorRow->addWidget(new QLabel(QStringLiteral("颜色："), this));
+    m_colorButton = new QPushButton(this);
+    m_colorButton->setAccessibleName(QStringLiteral("颜色"));
+    m_colorButton->setFixedWidth(80);
+    colorRow->addWidget(m_colorButton);
+    colorRow->addStretch();
+    connect(m_colorButton, &QPushButton::clicked, this, &FontColorDialog::chooseColor);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_fonts);
+    layout->addLayout(colorRow);
+    layout->addWidget(buttons);
+    showColor();
+}
+
+void FontColorDialog::chooseColor() {
+    const QColor chosen = QColorDialog::getColor(m_color, this, QStringLiteral("颜色"));
+    if (chosen.isValid())
+        m_color = chosen;
+    showColor();
+}
+
+void FontColorDialog::showColor() {
+    m_colorButton->setStyleSheet(QStringLiteral("background: %1").arg(m_color.name()));
+}
+
+FontChoice FontColorDialog::choice() const {
+    const QFont f = m_fonts->currentFont();
+    FontChoice c;
+    c.name = f.family();
+    c.size = static_cast<float>(f.pointSizeF());
+    c.bold = f.bold();
+    c.italic = f.italic();
+    c.underline = f.underline();
+    c.strikethru = f.strikeOut();
+    c.color = toBgr(m_color);
+    return c;
+}

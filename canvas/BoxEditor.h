@@ -1,0 +1,86 @@
+#pragma once
+
+#include <QColor>
+#include <QObject>
+#include <QPointF>
+#include <QRect>
+#include <QString>
+
+class Form;
+class UserDialogs;
+
+// Box editing with the mouse and the keys, on the model: the rubber band on the empty
+// canvas, the grips of a box, dragging and resizing, the font menu. Every position it
+// is given is in page twips, so the same thresholds hold at every zoom.
+class BoxEditor : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int BandDeadZone = 500;
+    static constexpr int BandStep = 100;
+    static constexpr int DragThreshold = 12;
+    static constexpr int GripZone = 100;
+    static constexpr float KeyStep = 10;
+    static constexpr float FontStep = 1;
+
+    // Grip states of a box (its pointer shape).
+    static constexpr int GripNone = 0;
+    static constexpr int GripMove = 1;
+    static constexpr int GripText = 3;
+    static constexpr int GripResize = 8;
+
+    BoxEditor(Form& form, UserDialogs& dialogs, QObject* parent = nullptr);
+
+    // The "锁定格式" check box: true locks the layout against mouse editing.
+    bool locked() const { return m_locked; }
+    void setLocked(bool locked) { m_locked = locked; }
+
+    // The empty canvas. `button` caused the event; `buttons` are all held.
+    void canvasMouseDown(Qt::MouseButton button, Qt::MouseButtons buttons, QPointF page);
+    void canvasMouseMove(Qt::MouseButtons buttons, QPointF page);
+    void canvasMouseUp(Qt::MouseButton button, QPointF page);
+
+    // A box; `local` is the pointer relative to the box's top-left corner.
+    void boxMouseMove(int index, Qt::MouseButtons buttons, QPointF local);
+    void boxClick(int index);
+    // Right button on a box: marks it and makes it part of the selection; the caller
+    // then shows the font menu at menuPosition() and calls fontMenuClosed() afterwards.
+    void boxRightPress(int index, QPointF local);
+    void fontMenuClosed(int index);
+    // The menu item "修改字体".
+    void FontStyle();
+
+    // Arrow keys: move, Shift resize, Ctrl re-font the selected boxes. The lock is not
+    // consulted and the key is not consumed. Returns whether the key was an editing key.
+    bool CtlKeys(int key, Qt::KeyboardModifiers modifiers);
+
+    QString canvasHint() const { return m_canvasHint; }
+    QPoint anchor() const { return {m_anchorX, m_anchorY}; }
+    QPoint corner() const { return {m_cornerX, m_cornerY}; }
+    // Where the font menu opens, in page twips: the box's position plus the pointer,
+    // 200 lower.
+    QPointF menuPosition() const { return m_menuPosition; }
+
+    static QString moveHint();
+    static QString resizeHint();
+    static QString textHint();
+    static QString bandHint();
+
+signals:
+    // An outline from corner to corner to draw on the canvas: white erases the band.
+    void outlineDrawn(QRect pageRect, QColor color);
+    void canvasHintChanged(const QString& hint);
+    void boxHintChanged(int index, const QString& hint);
+
+private:
+    void drawOutline(QColor color);
+
+    Form& m_form;
+    UserDialogs& m_dialogs;
+    bool m_locked = true;
+    int m_anchorX = 0;
+    int m_anchorY = 0;
+    int m_cornerX = 0;
+    int m_cornerY = 0;
+    QString m_canvasHint;
+    QPointF m_menuPosition;
+};

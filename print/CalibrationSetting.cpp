@@ -1,0 +1,39 @@
+#include "CalibrationSetting.h"
+
+#include "TextNumber.h"
+
+#include <QSettings>
+
+namespace {
+
+QString applicationName() {
+    return QStringLiteral("Velkordan");
+}
+QString group() {
+    return QStringLiteral("Collate");
+}
+
+} // namespace
+
+CalibrationSetting::Margins CalibrationSetting::read() {
+    QSettings settings(applicationName(), applicationName());
+    settings.beginGroup(group());
+    return {settings.value(QStringLiteral("X")).toString(),
+            settings.value(QStringLiteral("Y")).toString()};
+}
+
+bool CalibrationSetting::write(const QString& x, const QString& y) {
+    QSettings settings(applicationName(), applicationName());
+    settings.beginGroup(group());
+    settings.setValue(QStringLiteral("X"), x);
+    settings.setValue(QStringLiteral("Y"), y);
+    settings.endGroup();
+    settings.sync();
+    return settings.status() == QSettings::NoError;
+}
+
+double CalibrationSetting::offsetMm(const QString& stored) {
+    if (stored.isEmpty())
+        return DefaultOffsetMm;
+    return numericValue(stored) - MarkDistanceMm;
+}

@@ -1,0 +1,92 @@
+#include "PageRenderer.h"
+
+#include "Form.h"
+#include "PrintUnits.h"
+
+#include <QColor>
+#include <QFontMetricsF>
+#include <QPaintDevice>
+#include <QPainter>
+
+using namespace PrintUnits;
+
+QPointF PageRenderer::origin(const Box& box) const {
+    const double xmm = box.left / PageTwipsPerMm - m_offsets.dx;
+    const double ymm = box.top / PageTwipsPerMm - m_offsets.dy;
+    return {MmToTwips(xmm), MmToTwips(ymm)};
+}
+
+double PageRenderer::wrapWidth(const Box& box) {
+    return roundHalfEven(MmToTwips(box.width * MmPerPageTwipOfWidth));
+}
+
+QFont PageRenderer::deviceFont(const Box& box, const QPaintDevice& device) {
+    QFont font(box.fontName);
+    const int dpi = device.logicalDpiY() > 0 ? device.logicalDpiY() : 72;
+    font.setPointSizeF(box.fontSize * PrinterTwipsPerPoint * 72.0 / dpi);
+    font.setBold(box.fontBold);
+    font.setItalic(box.fontItalic);
+    font.setUnderline(box.fontUnderline);
+    font.setStrikeOut(box.fontStrikethru);
+    // Whole-pixel advances would make the wrap depend on the device's resolution.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
+QColor PageRenderer::textColor(std::uint32_t foreColor) {
+    return QColor(static_cast<int>(foreColor & 0xFF), static_cast<int>((foreColor >> 8) & 0xFF),
+                  static_cast<int>((foreColor >> 16) & 0xFF));
+}
+
+double PageRenderer::linePitch(const QFontMetricsF& metrics) {
+    return metrics.height();
+}
+
+QStringList PageRenderer::wrapLines(const QString& text, double wrapWidth,
+                                    const QFontMetricsF& metrics) {
+    QString rest = text;
+    rest.remove(u'\r');
+    QStringList lines;
+    qsizetype next = 0;
+    const qsizetype end = rest.size();
+    while (next < end) {
+        QString line;
+        while (next < end) {
+            // An empty line always takes a character, so a narrow box still progresses.
+            if (!line.isEmpty() && metrics.horizontalAdvance(line) >= wrapWidth)
+                break;
+            const QChar c = rest.at(next++);
+            if (c == u'\n')
+                break;
+            line += c;
+            // A character outside the basic plane is one character, not two halves.
+            if (c.isHighSurrogate() && next < end && rest.at(next).isLowSurrogate())
+                line += rest.at(next++);
+        }
+        lines.append(line);
+    }
+    return lines;
+}
+
+void PageRenderer::render(QPainter& painter) const {
+    const QPaintDevice& device = *painter.device();
+    for (int i = 0; i < BoxCount; ++i) {
+        const Box& box = m_form.box(i);
+        const QPointF start = origin(box);
+        const QFont font = deviceFont(box, device);
+        painter.setFont(font);
+        painter.setPen(textColor(box.foreColor));
+        const double width = wrapWidth(box);
+        if (box.text.isEmpty())
+            continue;
+        const QFontMetricsF metrics(font, &device);
+        const double pitch = linePitch(metrics);
+        const double x = roundHalfEven(start.x());
+        double y = start.y();
+        for (const QString& line : wrapLines(box.text, width, metrics)) {
+            if (!line.isEmpty())
+                painter.drawText(QPointF(x, roundHalfEven(y) + metrics.ascent()), line);
+            y += pitch;
+        }
+    }
+}

@@ -1,0 +1,66 @@
+#include "PrintJob.h"
+
+#include "CalibrationSetting.h"
+#include "Form.h"
+#include "PageRenderer.h"
+#include "PrintUnits.h"
+#include "UserDialogs.h"
+
+#include <QPageLayout>
+#include <QPageSize>
+#include <QPainter>
+#include <QPrinter>
+
+bool preparePrinter(QPrinter& printer) {
+    bool accepted = printer.setPageSize(QPageSize(QPageSize::A4));
+    accepted = printer.setPageOrientation(QPageLayout::Portrait) && accepted;
+    printer.setFullPage(false);
+    // The default margins are wider than the printer's own; the calibration measures
+    // from where the printer can really print.
+    const QPageLayout layout = printer.pageLayout();
+    accepted = printer.setPageMargins(layout.minimumMargins(), layout.units()) && accepted;
+    return accepted;
+}
+
+void scaleToTwips(QPainter& painter, const QPrinter& printer) {
+    painter.scale(printer.logicalDpiX() / PrintUnits::PrinterTwipsPerInch,
+                  printer.logicalDpiY() / PrintUnits::PrinterTwipsPerInch);
+}
+
+bool PrintJob(const Form& form, QPrinter& printer, UserDialogs& dialogs) {
+    const CalibrationSetting::Margins margins = CalibrationSetting::read();
+    const PrintOffsets offsets{CalibrationSetting::offsetMm(margins.x),
+                               CalibrationSetting::offsetMm(margins.y)};
+    const auto fail = [&dialogs] {
+        dialogs.tell(PrintMessages::printError());
+        return false;
+    };
+    if (!printer.isValid() || !preparePrinter(printer))
+        return fail();
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return fail();
+    scaleToTwips(painter, printer);
+    PageRenderer(form, offsets).render(painter);
+    if (printer.printerState() == QPrinter::Error) {
+        printer.abort();
+        painter.end();
+        return fail();
+    }
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        return fail();
+    return true;
+}
+
+void PrintCommand(Form& form, UserDialogs& dialogs, const std::function<void()>& storeNewRecord) {
+    QPrinter printer(QPrinter::HighResolution);
+    if (!dialogs.choosePrinter(printer))
+        return;
+    if (!PrintJob(form, printer, dialogs))
+        return;
+    if (!form.ContentChanged())
+        return;
+    form.setContentChanged(false);
+    if (dialogs.askYesNo(PrintMessages::saveRecordQuestion()) && storeNewRecord)
+        storeNewRecord();
+}

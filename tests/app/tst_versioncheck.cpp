@@ -1,0 +1,409 @@
+#include "MakerSite.h"
+#include "ScriptedDialogs.h"
+#include "TestFolder.h"
+#include "VersionCheck.h"
+
+#include <QDesktopServices>
+#include <QNetworkProxy>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+// Records the addresses the program asks the desktop to open, so no browser starts.
+class UrlCatcher : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public slots:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+// A product page server on 127.0.0.1: answers every request with the page it is given,
+// after a delay, or keeps the connection open without a word.
+class PageServer : public QObject {
+    Q_OBJECT
+public:
+    QByteArray status = "200 OK";
+    QByteArray contentType = "text/html; charset=utf-8";
+    QByteArray body;
+    bool silent = false;
+    int delayMs = 150;
+    QList<QByteArray> requestLines;
+
+    PageServer() { connect(&m_server, &QTcpServer::newConnection, this, &PageServer::accept); }
+    bool listen(quint16 port = 0) { return m_server.listen(QHostAddress::LocalHost, port); }
+    void close() { m_server.close(); }
+    quint16 port() const { return m_server.serverPort(); }
+    QUrl productPage() const {
+        return QUrl(QStringLiteral("http://127.0.0.1:%1/quillmarshsoft/downpage/Product.asp?ID=27")
+                        .arg(port()));
+    }
+
+private:
+    void accept() {
+        while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+            auto request = std::make_shared<QByteArray>();
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket, request] {
+                request->append(socket->readAll());
+                if (!request->contains("\r\n\r\n") || socket->property("answered").toBool())
+                    return;
+                socket->setProperty("answered", true);
+                requestLines.append(request->left(request->indexOf("\r\n")));
+                if (silent)
+                    return;
+                QTimer::singleShot(delayMs, socket, [this, socket] { answer(socket); });
+            });
+        }
+    }
+    void answer(QTcpSocket* socket) {
+        socket->write("HTTP/1.1 " + status + "\r\nContent-Type: " + contentType +
+                      "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                      "\r\nConnection: close\r\n\r\n" + body);
+        socket->disconnectFromHost();
+    }
+
+    QTcpServer m_server;
+};
+
+namespace {
+
+const QString ownCaption = QStringLiteral("Quillmarsh报关单打印软件1.13");
+
+QByteArray utf8Page(const QString& version) {
+    return QStringLiteral("<html><head><title>产品</title></head><body><table>"
+                          "<tr><td>软件名称：</td><td>Quillmarsh报关单打印软件</td></tr>"
+                          "<tr><td>软件版本：</td><td>V%1 </td></tr>"
+                          "<tr><td>软件售价：</td><td>980元</td></tr></table></body></html>")
+        .arg(version)
+        .toUtf8();
+}
+
+// "软件版本：" and "软件售价：" in GBK, written out as bytes.
+QByteArray gbkPage(const QByteArray& head) {
+    return "<html><head>" + head + "</head><body>" + QByteArray::fromHex("c8edbcfeb0e6b1bea3ba") +
+           "V1.14 " + QByteArray::fromHex("c8edbcfecadbbcdba3ba") + "980</body></html>";
+}
+
+QString expectedQuestion(const QString& version) {
+    return QStringLiteral("本软件已升级，最新版本号为：") + version +
+           QStringLiteral("\r\n\r\n现在就从") + MakerSite::host() +
+           QStringLiteral("网站下载最新版软件？");
+}
+
+} // namespace
+
+class VersionCheckTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QVERIFY(m_folder.isValid());
+        QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
+        QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_urls, "open");
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_urls, "open");
+    }
+    void cleanupTestCase() {
+        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+    }
+    void init() { m_urls.opened.clear(); }
+
+    void parse_data() {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<QString>("webVersion");
+        QTest::addColumn<bool>("offer");
+        QTest::newRow("newer version")
+            << "软件版本：V1.14 软件售价：980元" << ownCaption << "1.14" << true;
+        QTest::newRow("same version")
+            << "软件版本：V1.13 软件售价：980元" << ownCaption << "1.13" << false;
+        QTest::newRow("older version")
+            << "软件版本：V1.12 软件售价：980元" << ownCaption << "1.12" << true;
+        QTest::newRow("price label missing")
+            << "软件版本：V1.14 980元" << ownCaption << "" << false;
+        QTest::newRow("price label directly after")
+            << "软件版本：软件售价：V1.14" << ownCaption << "" << false;
+        QTest::newRow("one character between")
+            << "软件版本：5软件售价：" << ownCaption << "5" << true;
+        QTest::newRow("version label missing")
+            << "版本：V1.14 软件售价：" << ownCaption << "" << false;
+        QTest::newRow("price label before the version")
+            << "软件售价：980元 软件版本：V1.14 软件售价：980元" << ownCaption << "1.14" << true;
+        QTest::newRow("first version label counts")
+            << "软件版本：V1.13 软件售价：1 软件版本：V9.9 软件售价：" << ownCaption << "1.13"
+            << false;
+        QTest::newRow("no digits between")
+            << "软件版本：最新 软件售价：980" << ownCaption << "" << false;
+        QTest::newRow("zero version")
+            << "软件版本：V0.0 软件售价：980" << ownCaption << "" << false;
+        QTest::newRow("numbers compare, not texts")
+            << "软件版本：1.130 软件售价：" << ownCaption << "1.130" << false;
+        QTest::newRow("1.2 is newer than 1.13")
+            << "软件版本：1.2 软件售价：" << ownCaption << "1.2" << true;
+        QTest::newRow("cells and lines between")
+            << "软件版本：\tV1.14\n软件售价：\t980" << ownCaption << "1.14" << true;
+        QTest::newRow("caption without a version") << "软件版本：V1.14 软件售价："
+                                                   << "Quillmarsh报关单打印软件"
+                                                   << "" << false;
+        QTest::newRow("empty page") << "" << ownCaption << "" << false;
+    }
+    void parse() {
+        QFETCH(QString, page);
+        QFETCH(QString, caption);
+        QFETCH(QString, webVersion);
+        QFETCH(bool, offer);
+        const VersionFinding finding = readWebVersion(page, caption);
+        QCOMPARE(finding.webVersion, webVersion);
+        QCOMPARE(finding.offerUpgrade, offer);
+    }
+
+    void reduction_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("kept");
+        QTest::newRow("V1.14 and a blank") << "V1.14 "
+                                           << "1.14";
+        QTest::newRow("caption") << ownCaption << "1.13";
+        QTest::newRow("full-width digits dropped") << "版本１.１4"
+                                                   << ".4";
+        QTest::newRow("nothing to keep") << "最新版"
+                                         << "";
+    }
+    void reduction() {
+        QFETCH(QString, text);
+        QFETCH(QString, kept);
+        QCOMPARE(digitsAndPoints(text), kept);
+    }
+
+    void wholeCheck_data() {
+        QTest::addColumn<QByteArray>("status");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<QString>("question");
+        QTest::addColumn<QString>("lastWebVersion");
+        QTest::addColumn<bool>("opensPage");
+
+        const QByteArray ok = "200 OK";
+        const QByteArray html = "text/html; charset=utf-8";
+        QTest::newRow("newer, download") << ok << html << utf8Page("1.14") << QList<bool>{true}
+                                         << expectedQuestion("1.14") << "1.14" << true;
+        QTest::newRow("newer, not now") << ok << html << utf8Page("1.14") << QList<bool>{false}
+                                        << expectedQuestion("1.14") << "1.14" << false;
+        QTest::newRow("same version") << ok << html << utf8Page("1.13") << QList<bool>{} << ""
+                                      << "1.13" << false;
+        QTest::newRow("older version") << ok << html << utf8Page("1.12") << QList<bool>{false}
+                                       << expectedQuestion("1.12") << "1.12" << false;
+        QTest::newRow("GBK page, meta gb2312")
+            << ok << QByteArray("text/html")
+            << gbkPage("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">")
+            << QList<bool>{false} << expectedQuestion("1.14") << "1.14" << false;
+        QTest::newRow("GBK page, header")
+            << ok << QByteArray("text/html; charset=GBK") << gbkPage({}) << QList<bool>{false}
+            << expectedQuestion("1.14") << "1.14" << false;
+        QTest::newRow("GB18030 page, header")
+            << ok << QByteArray("text/html; charset=GB18030") << gbkPage({}) << QList<bool>{false}
+            << expectedQuestion("1.14") << "1.14" << false;
+        QTest::newRow("error page: cannot be found")
+            << ok << html
+            << QStringLiteral("<body><h1>无法找到该页</h1>软件版本：V1.14 软件售价：</body>")
+                   .toUtf8()
+            << QList<bool>{} << ""
+            << "0" << false;
+        QTest::newRow("error page: cannot be shown")
+            << ok << html
+            << QStringLiteral("<body><h1>无法显示网页</h1>软件版本：V1.14 软件售价：</body>")
+                   .toUtf8()
+            << QList<bool>{} << ""
+            << "0" << false;
+        QTest::newRow("not found status")
+            << QByteArray("404 Not Found") << html << utf8Page("1.14") << QList<bool>{} << ""
+            << "0" << false;
+        QTest::newRow("server error status") << QByteArray("500 Internal Server Error") << html
+                                             << utf8Page("1.14") << QList<bool>{} << ""
+                                             << "0" << false;
+        QTest::newRow("page without labels")
+            << ok << html << QByteArray("<body>维护中</body>") << QList<bool>{} << ""
+            << "0" << false;
+        QTest::newRow("oversized page")
+            << ok << html << utf8Page("1.14") + QByteArray(PageFetch::maximumPageBytes, ' ')
+            << QList<bool>{} << ""
+            << "0" << false;
+    }
+    void wholeCheck() {
+        QFETCH(QByteArray, status);
+        QFETCH(QByteArray, contentType);
+        QFETCH(QByteArray, body);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QString, question);
+        QFETCH(QString, lastWebVersion);
+        QFETCH(bool, opensPage);
+
+        PageServer server;
+        server.status = status;
+        server.contentType = contentType;
+        server.body = body;
+        QVERIFY(server.listen());
+
+        ScriptedDialogs dialogs;
+        dialogs.yesNo.append(answers);
+        VersionCheck check(dialogs);
+        QSignalSpy finished(&check, &VersionCheck::checkFinished);
+        check.ResetVersionCheck();
+        QCOMPARE(check.LastWebVersion(), QString());
+
+        // The main window's timer, ticking faster than the page arrives.
+        QTimer timer;
+        timer.setInterval(10);
+        connect(&timer, &QTimer::timeout, &check,
+                [&] { check.CheckNewVersion(server.productPage(), ownCaption); });
+        timer.start();
+        QVERIFY(finished.wait(10000));
+        QTest::qWait(200);
+        timer.stop();
+
+        QCOMPARE(server.requestLines.size(), 1);
+        QCOMPARE(server.requestLines.first(),
+                 QByteArray("GET /quillmarshsoft/downpage/Product.asp?ID=27 HTTP/1.1"));
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(finished.first().first().toString(),
+                 lastWebVersion == QLatin1String("0") ? QString() : lastWebVersion);
+        QCOMPARE(check.LastWebVersion(), lastWebVersion);
+        QCOMPARE(dialogs.allTexts(), question.isEmpty() ? QStringList() : QStringList{question});
+        if (!question.isEmpty()) {
+            QCOMPARE(dialogs.shown.first().kind, QStringLiteral("yesno"));
+            QCOMPARE(dialogs.shown.first().title, QString()); // the program's own title
+        }
+        QVERIFY(dialogs.unanswered.isEmpty());
+        QCOMPARE(m_urls.opened, opensPage ? QList<QUrl>{server.productPage()} : QList<QUrl>{});
+    }
+
+    void serverSilentPastTheBound() {
+        PageServer server;
+        server.silent = true;
+        QVERIFY(server.listen());
+        ScriptedDialogs dialogs;
+        VersionCheck check(dialogs);
+        check.setFetchBound(std::chrono::milliseconds(400));
+        QSignalSpy finished(&check, &VersionCheck::checkFinished);
+        check.ResetVersionCheck();
+        check.CheckNewVersion(server.productPage(), ownCaption);
+        QCOMPARE(check.LastWebVersion(), QStringLiteral("0"));
+        // Well under the bound of a real run, so only the bound set here can end the wait.
+        QVERIFY(finished.wait(8000));
+        QCOMPARE(finished.first().first().toString(), QString());
+        for (int tick = 0; tick < 5; ++tick)
+            check.CheckNewVersion(server.productPage(), ownCaption);
+        QTest::qWait(100);
+        QCOMPARE(server.requestLines.size(), 1);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(check.LastWebVersion(), QStringLiteral("0"));
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+
+    void noServerAtAll() {
+        PageServer server;
+        server.body = utf8Page("1.14");
+        QVERIFY(server.listen());
+        const QUrl page = server.productPage();
+        const quint16 port = server.port();
+        server.close();
+
+        ScriptedDialogs dialogs;
+        VersionCheck check(dialogs);
+        QSignalSpy finished(&check, &VersionCheck::checkFinished);
+        check.ResetVersionCheck();
+        check.CheckNewVersion(page, ownCaption);
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(finished.first().first().toString(), QString());
+        QCOMPARE(check.LastWebVersion(), QStringLiteral("0"));
+
+        // The server is back, but this run does not try again.
+        QVERIFY(server.listen(port));
+        for (int tick = 0; tick < 10; ++tick) {
+            check.CheckNewVersion(page, ownCaption);
+            QTest::qWait(20);
+        }
+        QTest::qWait(200);
+        QVERIFY(server.requestLines.isEmpty());
+        QCOMPARE(finished.size(), 1);
+        QVERIFY(dialogs.shown.isEmpty());
+        QVERIFY(m_urls.opened.isEmpty());
+    }
+
+    void resetArmsTheCheckAgain() {
+        PageServer server;
+        server.body = utf8Page("1.13");
+        server.delayMs = 0;
+        QVERIFY(server.listen());
+        ScriptedDialogs dialogs;
+        VersionCheck check(dialogs);
+        QSignalSpy finished(&check, &VersionCheck::checkFinished);
+        check.ResetVersionCheck();
+        check.CheckNewVersion(server.productPage(), ownCaption);
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(check.LastWebVersion(), QStringLiteral("1.13"));
+        check.ResetVersionCheck();
+        QCOMPARE(check.LastWebVersion(), QString());
+        check.CheckNewVersion(server.productPage(), ownCaption);
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(server.requestLines.size(), 2);
+    }
+
+    void destroyedWhileLoading() {
+        PageServer server;
+        server.silent = true;
+        QVERIFY(server.listen());
+        ScriptedDialogs dialogs;
+        {
+            VersionCheck check(dialogs);
+            check.ResetVersionCheck();
+            check.CheckNewVersion(server.productPage(), ownCaption);
+            QTRY_COMPARE(server.requestLines.size(), 1);
+        }
+        // The abandoned fetch neither asks nor crashes when events run on.
+        QTest::qWait(100);
+        QVERIFY(dialogs.shown.isEmpty());
+    }
+
+    void timer1RunsTheCheckOnce() {
+        PageServer server;
+        server.body = utf8Page("1.14");
+        QVERIFY(server.listen());
+        ScriptedDialogs dialogs;
+        dialogs.yesNo.append(false);
+        VersionCheck check(dialogs);
+        QSignalSpy finished(&check, &VersionCheck::checkFinished);
+        QWidget window;
+        window.setWindowTitle(QStringLiteral("Quillmarsh报关单打印软件1.12"));
+        QTimer timer1;
+        check.ResetVersionCheck();
+        armTimer1(timer1, check, window, server.productPage());
+        QCOMPARE(timer1.interval(), 500);
+        QVERIFY(timer1.isActive());
+        QVERIFY(finished.wait(10000));
+        // A few more ticks: nothing more is fetched or asked.
+        QTest::qWait(1600);
+        QCOMPARE(server.requestLines.size(), 1);
+        QCOMPARE(dialogs.allTexts(), QStringList{expectedQuestion("1.14")});
+        QCOMPARE(check.LastWebVersion(), QStringLiteral("1.14"));
+    }
+
+    void productPageAddress() {
+        QCOMPARE(MakerSite::productPage().toString(),
+                 QStringLiteral("http://") + MakerSite::host() +
+                     QStringLiteral("/quillmarshsoft/downpage/Product.asp?ID=27"));
+        QCOMPARE(MakerSite::productPage(5).query(), QStringLiteral("ID=5"));
+        QVERIFY(!MakerSite::host().isEmpty());
+    }
+
+private:
+    TestFolder m_folder;
+    UrlCatcher m_urls;
+};
+
+QTEST_MAIN(VersionCheckTest)
+#include "tst_versioncheck.moc"
