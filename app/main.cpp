@@ -1,15 +1,22 @@
+#include "DataBase.h"
 #include "FontSetup.h"
+#include "MF.h"
+#include "QtUserDialogs.h"
 
 #include <QApplication>
-#include <QMainWindow>
+#include <QScreen>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Velkordan"));
     registerFontSubstitutions();
     installChineseTranslations(app);
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Quillmarsh报关单打印软件1.13"));
+
+    QtUserDialogs dialogs;
+    const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size()
+                                                          : QSize(1024, 768);
+    MF window(dialogs, DataBase::defaultFilePath(), screen);
+    dialogs.setParent(&window);
     window.show();
     return QApplication::exec();
 }

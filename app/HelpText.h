@@ -1,0 +1,6 @@
+#pragma once
+
+#include <QString>
+
+// The usage text of the help view.
+QString helpText();

@@ -1,0 +1,328 @@
+#include "MF.h"
+
+#include "DataBase.h"
+#include "Form.h"
+#include "HelpText.h"
+#include "ImageButtons.h"
+#include "Layouts.h"
+#include "PageArea.h"
+#include "PageWidget.h"
+#include "SaveContents.h"
+#include "ScreenTwips.h"
+#include "SelDialog.h"
+#include "TabStrip.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+namespace {
+
+QFont boldSong9() {
+    QFont font(QStringLiteral("宋体"));
+    font.setPointSizeF(9);
+    font.setBold(true);
+    return font;
+}
+
+void place(QWidget* widget, const QRectF& twips) {
+    widget->setGeometry(ScreenTwips::toPixelRect(twips));
+}
+
+Mode otherMode(Mode mode) {
+    return mode == Mode::Export ? Mode::Import : Mode::Export;
+}
+
+} // namespace
+
+QString MF::caption() {
+    return QStringLiteral("Quillmarsh报关单打印软件1.13");
+}
+
+MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels, QWidget* parent)
+    : QMainWindow(parent), m_dialogs(dialogs), m_screen(screenSizePixels),
+      m_db(std::make_unique<DataBase>(dialogs, databasePath)),
+      m_layouts(std::make_unique<Layouts>(*m_db)), m_form(std::make_unique<Form>()) {
+    setWindowTitle(caption());
+    setAccessibleName(caption());
+
+    // The caption tables are ready before the first Apply mode.
+    Catalogue::captionTable(Mode::Export);
+    Catalogue::captionTable(Mode::Import);
+
+    buildControls();
+    ResizeMF();
+    m_form->setContentChanged(true);
+    m_layouts->LoadLayout(*m_form, Catalogue::fixedLayoutName());
+
+    // The exit also runs when the program is ended without closing the window first.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &MF::runExit);
+}
+
+MF::~MF() {
+    // The widgets go first: they observe the box model, which dies with the window.
+    delete m_sel;
+    delete m_central;
+}
+
+void MF::buildControls() {
+    m_central = new QWidget(this);
+    setCentralWidget(m_central);
+
+    m_sst = new TabStrip(m_central);
+    m_sst->setAccessibleName(QStringLiteral("主选项卡"));
+    m_sst->tabBar()->setAccessibleName(QStringLiteral("主选项卡"));
+    for (const QString& tab :
+         {QStringLiteral("打印界面"), QStringLiteral("历史记录"), QStringLiteral("帮    助")})
+        m_sst->addTab(tab);
+
+    const std::array<QString, 3> topCaptions{
+        QStringLiteral("版权信息"), QStringLiteral("QQ在线帮助2"), QStringLiteral("QQ在线帮助1")};
+    for (std::size_t i = 0; i < 3; ++i) {
+        m_cd2[i] = new QPushButton(topCaptions[i], m_central);
+        m_cd2[i]->setAccessibleName(topCaptions[i]);
+    }
+    m_cd2[0]->setFont(boldSong9());
+
+    // Form view.
+    m_ss1 = new TabStrip;
+    m_ss1->setAccessibleName(QStringLiteral("报关单类型"));
+    m_ss1->tabBar()->setAccessibleName(QStringLiteral("报关单类型"));
+    m_ss1->addTab(Catalogue::modeInfo(Mode::Export).tabCaption);
+    m_ss1->addTab(Catalogue::modeInfo(Mode::Import).tabCaption);
+    m_ss1->setCurrentIndex(static_cast<int>(Mode::Import));
+    m_sst->addToTab(0, m_ss1);
+    m_pageArea = new PageArea(*m_form, m_ss1);
+
+    const std::array<QString, 6> commands{
+        QStringLiteral("打   印"),     QStringLiteral("保 存 格 式"),
+        QStringLiteral("读 取 格 式"), QStringLiteral("清 空 内 容"),
+        QStringLiteral("打 印 校 准"), QStringLiteral("保 存 内 容")};
+    for (std::size_t i = 0; i < 6; ++i) {
+        m_cmd[i] = new QPushButton(commands[i]);
+        m_cmd[i]->setAccessibleName(commands[i]);
+        m_cmd[i]->setAutoDefault(false);
+        m_sst->addToTab(0, m_cmd[i]);
+    }
+    m_cmd[0]->setFont(boldSong9());
+
+    m_frm = new QGroupBox;
+    m_frm->setAccessibleName(QStringLiteral("格式与标尺"));
+    m_sst->addToTab(0, m_frm);
+    m_chk[1] = new QCheckBox(QStringLiteral("锁定格式"), m_frm);
+    m_chk[1]->setAccessibleName(QStringLiteral("锁定格式"));
+    m_chk[1]->setChecked(true);
+    m_chk[0] = new QCheckBox(QStringLiteral("显示标尺\n单位：厘米"), m_frm);
+    m_chk[0]->setAccessibleName(QStringLiteral("显示标尺 单位：厘米"));
+    m_chk[0]->setChecked(false);
+
+    // History view.
+    m_ss2 = new TabStrip;
+    m_ss2->setAccessibleName(QStringLiteral("历史记录类型"));
+    m_ss2->tabBar()->setAccessibleName(QStringLiteral("历史记录类型"));
+    m_ss2->addTab(Catalogue::modeInfo(Mode::Export).tabCaption);
+    m_ss2->addTab(Catalogue::modeInfo(Mode::Import).tabCaption);
+    m_ss2->setCurrentIndex(static_cast<int>(Mode::Import));
+    m_sst->addToTab(1, m_ss2);
+    m_grid = new QWidget(m_ss2);
+    m_grid->setAccessibleName(QStringLiteral("历史记录表"));
+    auto* gridLayout = new QVBoxLayout(m_grid);
+    gridLayout->setContentsMargins(0, 0, 0, 0);
+    m_pcd1 = new ImageButtonStrip(m_ss2);
+
+    // Help view.
+    m_txt = new QPlainTextEdit;
+    m_txt->setAccessibleName(QStringLiteral("使用帮助"));
+    m_txt->setReadOnly(true);
+    m_txt->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_txt->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    m_txt->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QFont helpFont(QStringLiteral("宋体"));
+    helpFont.setPointSizeF(10.5);
+    m_txt->setFont(helpFont);
+    m_txt->setPlainText(helpText());
+    m_sst->addToTab(2, m_txt);
+
+    connect(m_sst, &TabStrip::currentChanged, this, &MF::layOutTab);
+    connect(m_ss1, &TabStrip::currentChanged, this, &MF::ApplyMode);
+    connect(m_ss2, &TabStrip::currentChanged, this, &MF::layOutHistoryGrid);
+    connect(m_cmd[3], &QPushButton::clicked, m_form.get(), &Form::clearAll);
+    connect(m_cmd[5], &QPushButton::clicked, this, &MF::saveContents);
+    connect(m_cmd[1], &QPushButton::clicked, this, [this] { showLayoutDialog(true); });
+    connect(m_cmd[2], &QPushButton::clicked, this, [this] { showLayoutDialog(false); });
+    for (QCheckBox* box : m_chk)
+        connect(box, &QCheckBox::clicked, this, [this] { NetLine(*page()); });
+}
+
+void MF::ResizeMF() {
+    m_sst->hide();
+    m_geometry = computeMainWindowGeometry(QSizeF(m_screen) * ScreenTwips::PerPixel, m_viewportTop);
+    const QRect window = ScreenTwips::toPixelRect(m_geometry.window);
+    move(window.topLeft());
+    resize(window.size());
+    for (std::size_t position = 0; position < m_cd2.size(); ++position) {
+        place(m_cd2[position], m_geometry.topStrip[position]);
+        m_cd2[position]->raise();
+    }
+    place(m_sst, m_geometry.mainTabs);
+    layOutTab();
+    m_sst->show();
+    m_sst->setCurrentIndex(0);
+}
+
+void MF::layOutTab() {
+    m_geometry = computeMainWindowGeometry(QSizeF(m_screen) * ScreenTwips::PerPixel, m_viewportTop);
+    switch (m_sst->currentIndex()) {
+    case 0:
+        layOutFormView();
+        break;
+    case 1:
+        layOutHistoryView();
+        break;
+    default:
+        layOutHelpView();
+        break;
+    }
+}
+
+void MF::layOutFormView() {
+    for (std::size_t i = 0; i < m_cmd.size(); ++i)
+        place(m_cmd[i], m_geometry.commands[i]);
+    place(m_frm, m_geometry.frame);
+    for (std::size_t i = 0; i < m_chk.size(); ++i)
+        place(m_chk[i], m_geometry.checkBoxes[i]);
+    place(m_ss1, m_geometry.modeTabs);
+    m_armed = false;
+    ApplyMode();
+}
+
+void MF::ApplyMode() {
+    m_pageArea->layOut(m_geometry.modeTabs.width(), m_geometry.modeTabs.height());
+    m_viewportTop = CanvasLayout::ViewportTop;
+
+    const Mode mode = formMode();
+    m_form->labelBoxes(mode);
+    page()->setTitle(Catalogue::modeInfo(mode).title);
+    // Armed, the boxes still hold the mode just left: they become its working record.
+    if (m_armed) {
+        int ord = WorkingRecordOrd;
+        m_db->SaveHistoryRecord(*m_form, Catalogue::modeWord(otherMode(mode)), ord);
+    } else {
+        m_armed = true;
+    }
+    m_db->LoadHistoryRecord(*m_form, WorkingRecordOrd, Catalogue::modeWord(mode));
+    page()->setBackColor(Catalogue::modeInfo(mode).canvasColor);
+}
+
+void MF::layOutHistoryView() {
+    place(m_ss2, m_geometry.historyTabs);
+    place(m_pcd1, m_geometry.imageStrip);
+    for (int i = 0; i < ImageButtonStrip::Count; ++i)
+        place(m_pcd1->button(i), m_geometry.imageButtons[static_cast<std::size_t>(i)]);
+    layOutHistoryGrid();
+}
+
+void MF::layOutHistoryGrid() {
+    place(m_grid, m_geometry.historyGrid);
+    emit historyGridShown(historyMode());
+}
+
+void MF::layOutHelpView() {
+    place(m_txt, m_geometry.helpText);
+}
+
+void MF::NetLine(PageWidget& picture) {
+    picture.drawRulerGrid(m_chk[0]->isChecked());
+}
+
+Mode MF::formMode() const {
+    return Catalogue::modeOfTab(m_ss1->currentIndex());
+}
+
+Mode MF::historyMode() const {
+    return Catalogue::modeOfTab(m_ss2->currentIndex());
+}
+
+void MF::showFormView() {
+    m_sst->setCurrentIndex(0);
+}
+
+PageWidget* MF::page() const {
+    return m_pageArea->page();
+}
+
+QPushButton* MF::commandButton(int index) const {
+    return m_cmd.at(static_cast<std::size_t>(index));
+}
+
+QPushButton* MF::topStripButton(int index) const {
+    return m_cd2.at(static_cast<std::size_t>(index));
+}
+
+QCheckBox* MF::checkBox(int index) const {
+    return m_chk.at(static_cast<std::size_t>(index));
+}
+
+bool MF::layoutLocked() const {
+    return m_chk[1]->isChecked();
+}
+
+QAbstractButton* MF::imageButton(int index) const {
+    return m_pcd1->button(index);
+}
+
+Sel* MF::layoutDialog() const {
+    return m_sel.data();
+}
+
+QList<QWidget*> MF::keyRoutedWidgets() const {
+    QList<QWidget*> widgets{const_cast<MF*>(this), page(), m_pageArea->viewport()};
+    for (int i = 0; i < BoxCount; ++i)
+        widgets.append(page()->boxWidget(i));
+    for (QPushButton* b : m_cmd)
+        widgets.append(b);
+    for (QCheckBox* c : m_chk)
+        widgets.append(c);
+    widgets.append(m_pageArea->scrollBar());
+    widgets.append(m_sst);
+    widgets.append(m_sst->tabBar());
+    return widgets;
+}
+
+void MF::showLayoutDialog(bool save) {
+    m_layouts->setSelSaveMode(save);
+    // An open dialog stays as it is; its OK acts in the mode just set.
+    if (m_sel)
+        return;
+    m_sel = new Sel(*m_layouts, *m_form, m_screen, this);
+    m_sel->show();
+}
+
+void MF::saveContents() {
+    SaveContents(*m_form, formMode(), *m_db);
+}
+
+void MF::runExit() {
+    if (m_exited)
+        return;
+    m_exited = true;
+    int ord = WorkingRecordOrd;
+    m_db->SaveHistoryRecord(*m_form, Catalogue::modeWord(formMode()), ord);
+    m_layouts->SaveLayout(*m_form, Catalogue::fixedLayoutName());
+}
+
+void MF::closeEvent(QCloseEvent* event) {
+    runExit();
+    // The program ends with its main window: every other window closes with it.
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != this && window->isVisible())
+            window->close();
+    event->accept();
+}

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "Catalogue.h"
+#include "MainWindowGeometry.h"
+
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <QSize>
+
+#include <array>
+#include <memory>
+
+class DataBase;
+class Form;
+class ImageButtonStrip;
+class Layouts;
+class PageArea;
+class PageWidget;
+class QAbstractButton;
+class QCheckBox;
+class QGroupBox;
+class QPlainTextEdit;
+class QPushButton;
+class Sel;
+class TabStrip;
+class UserDialogs;
+
+// The main window: the form view with the page and the command buttons, the history
+// view, the help view. It runs the start-up when it is created and the exit when it
+// closes, however it is closed.
+class MF : public QMainWindow {
+    Q_OBJECT
+public:
+    static QString caption();
+
+    // `screenSizePixels` is the screen the window is laid out for (15 twips a pixel).
+    MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels,
+       QWidget* parent = nullptr);
+    ~MF() override;
+
+    // Places the window and its controls by the screen size; run once, at start-up.
+    void ResizeMF();
+    // Clears the drawings of `picture` and draws the ruler grid when "显示标尺" is ticked.
+    void NetLine(PageWidget& picture);
+    // Lays out the canvas, labels the boxes for the form view's mode and exchanges the
+    // working records as the armed flag says.
+    void ApplyMode();
+
+    Form& form() const { return *m_form; }
+    DataBase& dataBase() const { return *m_db; }
+    Layouts& layouts() const { return *m_layouts; }
+    UserDialogs& dialogs() const { return m_dialogs; }
+
+    Mode formMode() const;
+    Mode historyMode() const;
+    bool modeSwitchArmed() const { return m_armed; }
+    // Selects the form view, which reloads the form view mode's working record.
+    void showFormView();
+
+    TabStrip* mainTabs() const { return m_sst; }
+    TabStrip* modeTabs() const { return m_ss1; }
+    TabStrip* historyTabs() const { return m_ss2; }
+    PageArea* pageArea() const { return m_pageArea; }
+    PageWidget* page() const;
+    // CMD 0..5: print, save layout, load layout, clear, calibration, save contents.
+    QPushButton* commandButton(int index) const;
+    // CD2 by position from the right: 0 about, 1 online help 2, 2 online help 1.
+    QPushButton* topStripButton(int index) const;
+    // CHK 0 "显示标尺", 1 "锁定格式".
+    QCheckBox* checkBox(int index) const;
+    bool layoutLocked() const;
+    // CD1 0..4: export, import, delete records, clear records, print again.
+    QAbstractButton* imageButton(int index) const;
+    ImageButtonStrip* imageButtonStrip() const { return m_pcd1; }
+    // The history grid goes into this area's layout.
+    QWidget* historyGridArea() const { return m_grid; }
+    QPlainTextEdit* helpTextBox() const { return m_txt; }
+    // The open layout dialog, or null.
+    Sel* layoutDialog() const;
+
+    const MainWindowGeometry& geometryPlan() const { return m_geometry; }
+    QSize screenSizePixels() const { return m_screen; }
+
+    // The controls whose key presses reach the box keys: the window, the canvas and its
+    // viewport, the boxes, the command buttons, the check boxes, the scroll bar and the
+    // main tab strip.
+    QList<QWidget*> keyRoutedWidgets() const;
+
+signals:
+    // The history view was laid out for `mode`: the grid is to be filled from its table.
+    void historyGridShown(Mode mode);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void layOutTab();
+    void layOutFormView();
+    void layOutHistoryView();
+    void layOutHistoryGrid();
+    void layOutHelpView();
+    void showLayoutDialog(bool save);
+    void saveContents();
+    void runExit();
+
+    UserDialogs& m_dialogs;
+    QSize m_screen;
+    std::unique_ptr<DataBase> m_db;
+    std::unique_ptr<Layouts> m_layouts;
+    std::unique_ptr<Form> m_form;
+
+    MainWindowGeometry m_geometry;
+    double m_viewportTop = MainWindowGeometry::FirstViewportTop;
+    bool m_armed = false;
+    bool m_exited = false;
+
+    QWidget* m_central = nullptr;
+    std::array<QPushButton*, 3> m_cd2{};
+    TabStrip* m_sst = nullptr;
+    TabStrip* m_ss1 = nullptr;
+    PageArea* m_pageArea = nullptr;
+    std::array<QPushButton*, 6> m_cmd{};
+    QGroupBox* m_frm = nullptr;
+    std::array<QCheckBox*, 2> m_chk{};
+    TabStrip* m_ss2 = nullptr;
+    ImageButtonStrip* m_pcd1 = nullptr;
+    QWidget* m_grid = nullptr;
+    QPlainTextEdit* m_txt = nullptr;
+    QPointer<Sel> m_sel;
+};

@@ -1,0 +1,2 @@
+add_executable(bench_startup ${CMAKE_CURRENT_LIST_DIR}/bench_startup.cpp)
+target_link_libraries(bench_startup PRIVATE app)

@@ -1,0 +1,327 @@
+#include "PageWidget.h"
+
+#include "BoxLineEdit.h"
+#include "BoxText.h"
+#include "Form.h"
+#include "RulerGrid.h"
+#include "ScreenTwips.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QResizeEvent>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+QColor fromBgr(std::uint32_t bgr) {
+    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                  static_cast<int>((bgr >> 16) & 0xFF));
+}
+
+// The frame of a multi-line box is drawn in its palette's window-text colour.
+const QColor BoxFrameColor(128, 128, 128);
+
+} // namespace
+
+PageWidget::PageWidget(Form& form, QWidget* parent) : QWidget(parent), m_form(form) {
+    setAccessibleName(QStringLiteral("报关单页面"));
+    setFocusPolicy(Qt::ClickFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setCursor(Qt::CrossCursor);
+
+    m_title = new QLabel(this);
+    m_title->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    m_title->setAttribute(Qt::WA_TransparentForMouseEvents);
+
+    createBoxes();
+    connect(&m_form, &Form::textChanged, this, &PageWidget::showText);
+    connect(&m_form, &Form::geometryChanged, this, &PageWidget::placeBox);
+    connect(&m_form, &Form::styleChanged, this, &PageWidget::styleBox);
+    connect(&m_form, &Form::gripStateChanged, this, &PageWidget::showGripState);
+    connect(&m_form, &Form::labelChanged, this, [this](int index) {
+        updateAccessibleNames(index);
+        update();
+    });
+    setCanvasSize(QSizeF(ScreenTwips::PageWidth, ScreenTwips::PageHeight));
+}
+
+PageWidget::~PageWidget() {
+    // The boxes go down with the page: nothing they report on the way reaches the model.
+    m_showingText = true;
+    disconnect(&m_form, nullptr, this, nullptr);
+    for (const BoxView& v : m_boxes)
+        v.widget->disconnect(this);
+}
+
+void PageWidget::createBoxes() {
+    for (int i = 0; i < BoxCount; ++i) {
+        BoxView& v = m_boxes[i];
+        if (Catalogue::field(i).multiLine) {
+            auto* edit = new QPlainTextEdit(this);
+            edit->setFrameShape(QFrame::Box);
+            edit->setFrameShadow(QFrame::Plain);
+            edit->setLineWidth(1);
+            edit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            edit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            edit->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+            edit->setTabChangesFocus(true);
+            edit->document()->setDocumentMargin(1);
+            connect(edit, &QPlainTextEdit::textChanged, this, [this, i] { takeTypedText(i); });
+            v.multi = edit;
+            v.widget = edit;
+        } else {
+            auto* edit = new BoxLineEdit(this);
+            connect(edit, &QLineEdit::textEdited, this, [this, i] { takeTypedText(i); });
+            v.line = edit;
+            v.widget = edit;
+        }
+        v.widget->setAutoFillBackground(true);
+        v.widget->setProperty("boxIndex", i);
+        showText(i);
+        styleBox(i);
+        updateAccessibleNames(i);
+    }
+
+    // The Tab key visits the boxes in the catalogue's order.
+    std::array<int, BoxCount> order{};
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(), [](int a, int b) {
+        return Catalogue::field(a).tabPosition < Catalogue::field(b).tabPosition;
+    });
+    for (int k = 1; k < BoxCount; ++k)
+        QWidget::setTabOrder(m_boxes[order[k - 1]].widget, m_boxes[order[k]].widget);
+}
+
+void PageWidget::setCanvasSize(QSizeF screenTwips) {
+    m_canvasTwips = screenTwips;
+    m_zoom = std::max(screenTwips.width(), 1.0) / ScreenTwips::PageWidth;
+    resize(ScreenTwips::toPixels(screenTwips.width()), ScreenTwips::toPixels(screenTwips.height()));
+    m_layer = QImage();
+    for (int i = 0; i < BoxCount; ++i) {
+        placeBox(i);
+        styleBox(i);
+    }
+    QFont titleFont = scaledFont(QStringLiteral("宋体"), 15);
+    titleFont.setBold(true);
+    titleFont.setUnderline(true);
+    m_title->setFont(titleFont);
+    setTitleRect(m_titleTwips);
+    update();
+}
+
+double PageWidget::pageHeight() const {
+    return m_canvasTwips.height() / m_zoom;
+}
+
+QPointF PageWidget::pixelToPage(QPointF pixel) const {
+    return pixel * ScreenTwips::PerPixel / m_zoom;
+}
+
+QPointF PageWidget::pageToPixel(QPointF twips) const {
+    return twips * m_zoom / ScreenTwips::PerPixel;
+}
+
+QRect PageWidget::pageRectToPixels(const QRectF& twips) const {
+    return ScreenTwips::toPixelRect(QRectF(twips.topLeft() * m_zoom, twips.size() * m_zoom));
+}
+
+void PageWidget::setTitle(const QString& title) {
+    m_title->setText(title);
+    m_title->setAccessibleName(title);
+}
+
+QString PageWidget::title() const {
+    return m_title->text();
+}
+
+void PageWidget::setTitleRect(const QRectF& screenTwips) {
+    m_titleTwips = screenTwips;
+    m_title->setGeometry(ScreenTwips::toPixelRect(screenTwips));
+}
+
+void PageWidget::setBackColor(std::uint32_t bgr) {
+    m_backColor = fromBgr(bgr);
+    clearDrawings();
+}
+
+void PageWidget::resetLayer() {
+    const qreal ratio = devicePixelRatioF();
+    m_layer = QImage(size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    m_layer.setDevicePixelRatio(ratio);
+    m_layer.fill(Qt::transparent);
+}
+
+void PageWidget::clearDrawings() {
+    // The layer is made when something is drawn; until then there is nothing to clear.
+    if (!m_layer.isNull())
+        m_layer.fill(Qt::transparent);
+    update();
+}
+
+void PageWidget::paintOnLayer(const std::function<void(QPainter&)>& draw) {
+    if (m_layer.size() != size() * devicePixelRatioF())
+        resetLayer();
+    if (m_layer.isNull())
+        return;
+    {
+        QPainter p(&m_layer);
+        p.scale(m_zoom / ScreenTwips::PerPixel, m_zoom / ScreenTwips::PerPixel);
+        draw(p);
+    }
+    update();
+}
+
+void PageWidget::drawRulerGrid(bool show) {
+    clearDrawings();
+    if (!show)
+        return;
+    const QSizeF picture(m_canvasTwips.width() / m_zoom, pageHeight());
+    paintOnLayer([picture](QPainter& p) { RulerGrid::draw(p, picture, Qt::black); });
+}
+
+QWidget* PageWidget::boxWidget(int index) const {
+    return m_boxes.at(static_cast<std::size_t>(index)).widget;
+}
+
+QWidget* PageWidget::boxMouseTarget(int index) const {
+    const BoxView& v = m_boxes.at(static_cast<std::size_t>(index));
+    return v.multi ? v.multi->viewport() : v.widget;
+}
+
+int PageWidget::boxIndexOf(const QObject* object) const {
+    for (int i = 0; i < BoxCount; ++i)
+        if (object == m_boxes[i].widget || object == boxMouseTarget(i))
+            return i;
+    return -1;
+}
+
+QString PageWidget::boxWidgetText(int index) const {
+    const BoxView& v = m_boxes.at(static_cast<std::size_t>(index));
+    return v.multi ? BoxText::toModel(v.multi->toPlainText()) : v.line->text();
+}
+
+QString PageWidget::accessibleBoxName(int index) const {
+    const QString& caption = m_form.label(index).caption;
+    if (!caption.isEmpty())
+        return caption;
+    const Catalogue::GoodsPosition goods = Catalogue::goodsPosition(index);
+    if (goods.line < 2)
+        return caption;
+    const int heading = Catalogue::goodsLines()[0][static_cast<std::size_t>(goods.column)];
+    return QStringLiteral("第%1行 ").arg(goods.line) + m_form.label(heading).caption;
+}
+
+void PageWidget::updateAccessibleNames(int labelIndex) {
+    m_boxes[labelIndex].widget->setAccessibleName(accessibleBoxName(labelIndex));
+    // A heading of the goods table also names the boxes of its column below.
+    const Catalogue::GoodsPosition goods = Catalogue::goodsPosition(labelIndex);
+    if (goods.line != 1)
+        return;
+    for (int line = 1; line < 5; ++line) {
+        const int below = Catalogue::goodsLines()[static_cast<std::size_t>(line)]
+                                                 [static_cast<std::size_t>(goods.column)];
+        if (QWidget* w = m_boxes[below].widget)
+            w->setAccessibleName(accessibleBoxName(below));
+    }
+}
+
+void PageWidget::placeBox(int index) {
+    const Box& b = m_form.box(index);
+    m_boxes[index].widget->setGeometry(pageRectToPixels(QRectF(b.left, b.top, b.width, b.height)));
+}
+
+QFont PageWidget::scaledFont(const QString& family, double points) const {
+    QFont font(family);
+    // Fonts scale with the page; 96 dpi is the screen the twips are counted on.
+    const double dpi = logicalDpiY() > 0 ? logicalDpiY() : 96.0;
+    font.setPointSizeF(std::max(0.5, points * m_zoom * 96.0 / dpi));
+    return font;
+}
+
+void PageWidget::styleBox(int index) {
+    const Box& b = m_form.box(index);
+    QWidget* w = m_boxes[index].widget;
+    QFont font = scaledFont(b.fontName, b.fontSize);
+    font.setBold(b.fontBold);
+    font.setItalic(b.fontItalic);
+    font.setUnderline(b.fontUnderline);
+    font.setStrikeOut(b.fontStrikethru);
+    if (w->font() != font)
+        w->setFont(font);
+    QPalette pal = w->palette();
+    pal.setColor(QPalette::Base, fromBgr(b.backColor));
+    pal.setColor(QPalette::Window, fromBgr(b.backColor));
+    pal.setColor(QPalette::Text, fromBgr(b.foreColor));
+    pal.setColor(QPalette::WindowText, BoxFrameColor);
+    if (pal != w->palette())
+        w->setPalette(pal);
+    if (w->isEnabled() != b.enabled)
+        w->setEnabled(b.enabled);
+}
+
+void PageWidget::showGripState(int index) {
+    QWidget* target = boxMouseTarget(index);
+    switch (m_form.box(index).gripState) {
+    case 1:
+        target->setCursor(Qt::ArrowCursor);
+        break;
+    case 8:
+        target->setCursor(Qt::SizeFDiagCursor);
+        break;
+    default: // no grip: the I-beam of a text box
+        target->setCursor(Qt::IBeamCursor);
+        break;
+    }
+}
+
+void PageWidget::showText(int index) {
+    const QString& text = m_form.text(index);
+    // Leave a widget that already shows the text alone, so that the caret stays put.
+    if (boxWidgetText(index) == text)
+        return;
+    const BoxView& v = m_boxes[index];
+    m_showingText = true;
+    if (v.multi)
+        v.multi->setPlainText(BoxText::toWidget(text));
+    else
+        v.line->setText(text);
+    m_showingText = false;
+}
+
+void PageWidget::takeTypedText(int index) {
+    if (m_showingText)
+        return;
+    m_form.setText(index, boxWidgetText(index));
+}
+
+void PageWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // Drawings belong to one canvas size; a new size starts with an empty layer.
+    if (!m_layer.isNull() && m_layer.size() != size() * devicePixelRatioF())
+        m_layer = QImage();
+}
+
+void PageWidget::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    p.setClipRegion(event->region());
+    p.fillRect(rect(), m_backColor);
+    if (!m_layer.isNull())
+        p.drawImage(QPoint(0, 0), m_layer);
+
+    // Caption labels are transparent text on the page, under the boxes.
+    p.setFont(scaledFont(QStringLiteral("宋体"), 9));
+    p.setPen(palette().color(QPalette::Highlight));
+    for (int i = 0; i < BoxCount; ++i) {
+        const Label& l = m_form.label(i);
+        if (l.caption.isEmpty())
+            continue;
+        const QRect r = pageRectToPixels(QRectF(l.left, l.top, l.width, l.height));
+        const Qt::Alignment side = Catalogue::labelRightAligned(i) ? Qt::AlignRight : Qt::AlignLeft;
+        p.drawText(r, static_cast<int>(side | Qt::AlignTop | Qt::TextDontClip), l.caption);
+    }
+}

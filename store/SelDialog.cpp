@@ -1,0 +1,75 @@
+#include "SelDialog.h"
+
+#include "Layouts.h"
+#include "ScreenTwips.h"
+
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+QRect twips(double left, double top, double width, double height) {
+    return ScreenTwips::toPixelRect(QRectF(left, top, width, height));
+}
+
+} // namespace
+
+Sel::Sel(Layouts& layouts, Form& form, QSize screenPixels, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      m_layouts(layouts), m_form(form) {
+    setModal(false);
+    // However it closes (a button, Esc, the title bar), the dialog is unloaded.
+    connect(this, &QDialog::finished, this, &QObject::deleteLater);
+    setWindowTitle(QStringLiteral("选择格式"));
+    setAccessibleName(QStringLiteral("选择格式"));
+    const QSize client(ScreenTwips::toPixels(4680), ScreenTwips::toPixels(1200));
+    setFixedSize(client);
+
+    m_com = new QComboBox(this);
+    m_com->setEditable(true);
+    m_com->setInsertPolicy(QComboBox::NoInsert);
+    m_com->setAccessibleName(QStringLiteral("格式名称"));
+    const QRect comRect = twips(120, 120, 4455, 0);
+    m_com->setGeometry(comRect.x(), comRect.y(), comRect.width(), m_com->sizeHint().height());
+
+    auto* line = new QFrame(this);
+    line->setFrameShape(QFrame::HLine);
+    line->setFrameShadow(QFrame::Sunken);
+    line->setGeometry(0, ScreenTwips::toPixels(600) - 1, client.width(), 2);
+
+    m_ok = new QPushButton(QStringLiteral("确   定"), this);
+    m_ok->setAccessibleName(m_ok->text());
+    m_ok->setGeometry(twips(480, 720, 1215, 375));
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(QStringLiteral("取   消"), this);
+    m_cancel->setAccessibleName(m_cancel->text());
+    m_cancel->setGeometry(twips(3000, 720, 1215, 375));
+    m_cancel->setAutoDefault(false);
+    connect(m_ok, &QPushButton::clicked, this, &Sel::act);
+    connect(m_cancel, &QPushButton::clicked, this, &Sel::reject);
+
+    move((screenPixels.width() - client.width()) / 2,
+         (screenPixels.height() - client.height()) / 2);
+
+    if (const std::optional<QStringList> names = m_layouts.layoutNames();
+        names && !names->isEmpty()) {
+        m_com->clear();
+        m_com->addItems(*names);
+    }
+    m_com->setEditText(m_layouts.CurrentLayoutName());
+}
+
+void Sel::act() {
+    // The name is acted on exactly as typed; blanks are part of it.
+    const QString name = m_com->currentText();
+    if (!name.isEmpty()) {
+        if (m_layouts.SelSaveMode())
+            m_layouts.SaveLayout(m_form, name);
+        else
+            m_layouts.LoadLayout(m_form, name);
+    }
+    accept();
+}

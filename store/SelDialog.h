@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QDialog>
+#include <QSize>
+
+class Form;
+class Layouts;
+class QComboBox;
+class QPushButton;
+
+// "选择格式": pick or type a layout name, then save or load it as the layouts' SelSaveMode
+// says at the moment OK is pressed. Modeless and on top; it deletes itself when it closes,
+// so the name list is read afresh each time it opens.
+class Sel : public QDialog {
+    Q_OBJECT
+public:
+    // `screenPixels` is the screen the dialog is centred on.
+    Sel(Layouts& layouts, Form& form, QSize screenPixels, QWidget* parent = nullptr);
+
+    QComboBox* nameBox() const { return m_com; }
+    QPushButton* okButton() const { return m_ok; }
+    QPushButton* cancelButton() const { return m_cancel; }
+
+private:
+    void act();
+
+    Layouts& m_layouts;
+    Form& m_form;
+    QComboBox* m_com = nullptr;
+    QPushButton* m_ok = nullptr;
+    QPushButton* m_cancel = nullptr;
+};
