@@ -1,0 +1,148 @@
+#include "HistoryCommands.h"
+
+#include "DataBase.h"
+#include "Form.h"
+#include "HistoryGridModel.h"
+#include "UserDialogs.h"
+
+#include <QDate>
+#include <QDateTime>
+
+#include <algorithm>
+
+namespace HistoryCommands {
+
+namespace {
+
+using Model = HistoryGridModel;
+
+// Cells of one record arrive in any box order; a box stored twice keeps its last text.
+void finishRow(Model::Row& row) {
+    const auto boxes = row.begin() + Model::FirstBoxColumn;
+    const auto byCol = [](const Model::Cell& a, const Model::Cell& b) { return a.col < b.col; };
+    if (!std::is_sorted(boxes, row.end(), byCol))
+        std::stable_sort(boxes, row.end(), byCol);
+    auto out = boxes;
+    for (auto in = boxes; in != row.end(); ++in) {
+        if (out != boxes && (out - 1)->col == in->col)
+            *(out - 1) = std::move(*in);
+        else if (out++ != in)
+            *(out - 1) = std::move(*in);
+    }
+    row.erase(out, row.end());
+}
+
+} // namespace
+
+std::array<QString, 91> headerTexts(const Form& labelsSource) {
+    std::array<QString, Model::ColumnCount> header;
+    const auto boxHeader = [&](int i) {
+        return QString(labelsSource.label(i).caption).remove(u'：');
+    };
+    for (int i = 0; i < BoxCount; ++i) {
+        // The goods lines 2 to 5 repeat the headers of goods line 1.
+        const int source = (i >= 48 && i <= 80) ? 41 + (i - 41) % 8 : i;
+        header[static_cast<std::size_t>(Model::FirstBoxColumn + i)] = boxHeader(source);
+    }
+    header[Model::DateColumn] = QStringLiteral("打印日期");
+    return header;
+}
+
+QString dateText(double dat) {
+    if (dat == WorkingRecordDate)
+        return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    const QDateTime moment = DataBase::fromOleDate(dat);
+    if (moment.time() == QTime(0, 0))
+        return moment.date().toString(QStringLiteral("yyyy-MM-dd"));
+    return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
+bool FillHistoryGrid(HistoryGridModel& grid, DataBase& db, const QString& table,
+                     const Form& labelsSource, const QFont& windowFont) {
+    const std::array<QString, Model::ColumnCount> header = headerTexts(labelsSource);
+    std::vector<Model::Row> rows;
+    int sequence = 0;
+    bool first = true;
+    int previous = 0;
+    const bool ok = db.forEachHistoryRow(table, [&](const HistoryRow& r) {
+        if (first || r.ord != previous) {
+            if (!rows.empty())
+                finishRow(rows.back());
+            first = false;
+            previous = r.ord;
+            Model::Row& row = rows.emplace_back();
+            row.reserve(Model::FirstBoxColumn + 32);
+            row.push_back({Model::OrdColumn, QString::number(r.ord)});
+            row.push_back({Model::SequenceColumn, QString::number(++sequence)});
+            row.push_back({Model::DateColumn, dateText(r.dat)});
+        }
+        if (r.ctl >= 0 && r.ctl < BoxCount && !r.con.isEmpty())
+            rows.back().push_back({Model::FirstBoxColumn + r.ctl, r.con});
+    });
+    if (!ok)
+        rows.clear(); // a failed read shows no half of the table
+    else if (!rows.empty())
+        finishRow(rows.back());
+    for (Model::Row& row : rows)
+        row.shrink_to_fit();
+    grid.replaceContents(header, std::move(rows));
+
+    const QColor lightGrey(221, 221, 221);
+    const QColor blue(0, 0, 255);
+    for (int k = Model::DateColumn; k < Model::ColumnCount; ++k) {
+        if (k % 2 == 1)
+            grid.SetColBKColor(k, lightGrey);
+        grid.SetColColor(k, blue);
+    }
+    grid.setColWidthTwips(Model::OrdColumn, 0);
+    grid.AdjustColWidth(windowFont);
+    return ok;
+}
+
+bool DeleteGridRows(HistoryGridModel& grid, DataBase& db, const QString& table, int currentRow,
+                    int otherEndRow) {
+    const int last = grid.rows() - 1;
+    if (currentRow < 1 || currentRow > last)
+        return false;
+    if (otherEndRow < 1 || otherEndRow > last)
+        otherEndRow = currentRow;
+    if (!db.dialogs().askYesNo(
+            QStringLiteral("您确定要删除第%1至第%2行数据？").arg(currentRow).arg(otherEndRow)))
+        return false;
+    const int from = std::min(currentRow, otherEndRow);
+    const int to = std::max(currentRow, otherEndRow);
+    QList<int> ords;
+    for (int row = from; row <= to; ++row)
+        if (const std::optional<int> ord = grid.recordNumber(row))
+            ords.append(*ord);
+    // A row that never got a record number has nothing in the database to delete.
+    if (!ords.isEmpty() && !db.deleteRecords(table, ords))
+        return false;
+    grid.removeGridRows(from, to - from + 1);
+    return true;
+}
+
+bool ClearHistory(HistoryGridModel& grid, DataBase& db, const QString& table) {
+    if (!db.dialogs().askOkCancel(QStringLiteral("您真的要清除历史数据？"),
+                                  QStringLiteral("删除记录确认")))
+        return false;
+    if (!db.clearTable(table))
+        return false;
+    grid.clearRows();
+    return true;
+}
+
+bool RestoreGridRow(const HistoryGridModel& grid, int row, Form& form, DataBase& db,
+                    const QString& table, const std::function<void()>& showFormView) {
+    if (grid.rows() < 2 || row < 1 || row > grid.rows() - 1)
+        return false;
+    for (int c = Model::FirstBoxColumn; c < Model::ColumnCount; ++c)
+        form.setText(c - Model::FirstBoxColumn, grid.text(row, c));
+    int ord = WorkingRecordOrd;
+    db.SaveHistoryRecord(form, table, ord); // a failure is shown; the form view still opens
+    if (showFormView)
+        showFormView();
+    return true;
+}
+
+} // namespace HistoryCommands
