@@ -6,9 +6,16 @@
 #include "UserDialogs.h"
 
 #include <QDate>
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <QVariant>
+
 #include <QDateTime>
+#include <sqlite3.h>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 
 namespace HistoryCommands {
 
@@ -34,6 +41,44 @@ void finishRow(Model::Row& row) {
 
 } // namespace
 
+// The one query of a fill, read straight from SQLite when the connection is SQLite's:
+// the generic value path costs about as much again as the read itself.
+bool readHistoryRows(DataBase& db, const QString& table, const RowSink& add) {
+    if (!DataBase::isHistoryTable(table))
+        return db.forEachHistoryRow(table, [](const HistoryRow&) {}); // reports the failure
+    bool native = false;
+    bool ok = db.withConnection([&](QSqlDatabase& connection) {
+        const QVariant handle = connection.driver()->handle();
+        if (!handle.isValid() || qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return true;
+        sqlite3* h = *static_cast<sqlite3* const*>(handle.constData());
+        if (!h)
+            return true;
+        native = true;
+        const QByteArray sql =
+            "SELECT Ord, Dat, Ctl, Con FROM \"" + table.toUtf8() + "\" ORDER BY Ord DESC";
+        sqlite3_stmt* statement = nullptr;
+        if (sqlite3_prepare_v2(h, sql.constData(), static_cast<int>(sql.size()), &statement,
+                               nullptr) != SQLITE_OK) {
+            sqlite3_finalize(statement);
+            return false;
+        }
+        int step = SQLITE_OK;
+        while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 3));
+            add(sqlite3_column_int(statement, 0), sqlite3_column_double(statement, 1),
+                sqlite3_column_int(statement, 2),
+                QString::fromUtf8(text, sqlite3_column_bytes(statement, 3)));
+        }
+        sqlite3_finalize(statement);
+        return step == SQLITE_DONE;
+    });
+    if (ok && !native)
+        ok = db.forEachHistoryRow(table,
+                                  [&](const HistoryRow& r) { add(r.ord, r.dat, r.ctl, r.con); });
+    return ok;
+}
+
 std::array<QString, 91> headerTexts(const Form& labelsSource) {
     std::array<QString, Model::ColumnCount> header;
     const auto boxHeader = [&](int i) {
@@ -51,10 +96,22 @@ std::array<QString, 91> headerTexts(const Form& labelsSource) {
 QString dateText(double dat) {
     if (dat == WorkingRecordDate)
         return QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
-    const QDateTime moment = DataBase::fromOleDate(dat);
-    if (moment.time() == QTime(0, 0))
-        return moment.date().toString(QStringLiteral("yyyy-MM-dd"));
-    return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    // Plain calendar arithmetic: no time zone is involved in a stored date.
+    static const QDate epoch(1899, 12, 30);
+    qint64 days = static_cast<qint64>(std::floor(dat));
+    qint64 seconds = std::llround((dat - static_cast<double>(days)) * 86400.0);
+    if (seconds >= 86400) {
+        ++days;
+        seconds -= 86400;
+    }
+    const QDate date = epoch.addDays(days);
+    if (!date.isValid())
+        return QString();
+    QString text = QString::asprintf("%04d-%02d-%02d", date.year(), date.month(), date.day());
+    if (seconds != 0)
+        text += QString::asprintf(" %02d:%02d:%02d", int(seconds / 3600), int(seconds / 60 % 60),
+                                  int(seconds % 60));
+    return text;
 }
 
 bool FillHistoryGrid(HistoryGridModel& grid, DataBase& db, const QString& table,
@@ -64,27 +121,29 @@ bool FillHistoryGrid(HistoryGridModel& grid, DataBase& db, const QString& table,
     int sequence = 0;
     bool first = true;
     int previous = 0;
-    const bool ok = db.forEachHistoryRow(table, [&](const HistoryRow& r) {
-        if (first || r.ord != previous) {
+    const auto add = [&](int ord, double dat, int ctl, QString con) {
+        if (first || ord != previous) {
             if (!rows.empty())
                 finishRow(rows.back());
             first = false;
-            previous = r.ord;
+            previous = ord;
             Model::Row& row = rows.emplace_back();
             row.reserve(Model::FirstBoxColumn + 32);
-            row.push_back({Model::OrdColumn, QString::number(r.ord)});
+            row.push_back({Model::OrdColumn, QString::number(ord)});
             row.push_back({Model::SequenceColumn, QString::number(++sequence)});
-            row.push_back({Model::DateColumn, dateText(r.dat)});
+            row.push_back({Model::DateColumn, dateText(dat)});
         }
-        if (r.ctl >= 0 && r.ctl < BoxCount && !r.con.isEmpty())
-            rows.back().push_back({Model::FirstBoxColumn + r.ctl, r.con});
-    });
+        if (ctl >= 0 && ctl < BoxCount && !con.isEmpty())
+            rows.back().push_back({Model::FirstBoxColumn + ctl, std::move(con)});
+    };
+    const bool ok = readHistoryRows(db, table, add);
     if (!ok)
         rows.clear(); // a failed read shows no half of the table
     else if (!rows.empty())
         finishRow(rows.back());
     for (Model::Row& row : rows)
-        row.shrink_to_fit();
+        if (row.capacity() > row.size() + 8)
+            row.shrink_to_fit();
     grid.replaceContents(header, std::move(rows));
 
     const QColor lightGrey(221, 221, 221);

@@ -20,6 +20,11 @@ std::array<QString, 91> headerTexts(const Form& labelsSource);
 // the working record's fixed date shows as today.
 QString dateText(double dat);
 
+// Calls `add` for every row of `table`, highest record number first; false (and the
+// message shown) when the table cannot be read to its end.
+using RowSink = std::function<void(int ord, double dat, int ctl, QString con)>;
+bool readHistoryRows(DataBase& db, const QString& table, const RowSink& add);
+
 // Refills the grid from `table`, highest record number first, colours it and fits the
 // widths with `windowFont`. On a database failure the grid holds the header row alone.
 bool FillHistoryGrid(HistoryGridModel& grid, DataBase& db, const QString& table,
