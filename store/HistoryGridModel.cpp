@@ -272,11 +272,18 @@ void HistoryGridModel::sortByColumn(int col, bool ascending) {
     };
     std::vector<std::size_t> order(m_rows.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
+    // Empty cells stay at the bottom either way, so the values come first.
+    const auto greater = [&keys, &less](std::size_t a, std::size_t b) {
+        const bool emptyA = keys[a].group == Empty;
+        const bool emptyB = keys[b].group == Empty;
+        if (emptyA || emptyB)
+            return !emptyA && emptyB;
+        return less(b, a);
+    };
     if (ascending)
         std::stable_sort(order.begin(), order.end(), less);
     else
-        std::stable_sort(order.begin(), order.end(),
-                         [&less](std::size_t a, std::size_t b) { return less(b, a); });
+        std::stable_sort(order.begin(), order.end(), greater);
 
     // Persistent indexes keep their positions: the selection stays on the same row numbers.
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);

@@ -66,8 +66,9 @@ public:
     std::optional<int> recordNumber(int row) const;
 
     // Reorders the data rows by column `col`: cells that read as numbers by value and
-    // before all others, other texts by collation, empty cells last; equal cells keep
-    // their order. Descending is the exact reverse of ascending.
+    // before all others, other texts by collation (Chinese by reading, case ignored);
+    // equal cells keep their order. Descending reverses that; empty cells are last in
+    // both directions.
     void sortByColumn(int col, bool ascending);
 
     void setColWidthTwips(int col, int twips);

@@ -97,6 +97,9 @@ void GridTest::rowsInDescendingOrderWithDates_data() {
     QTest::newRow("seconds kept, zero padded")
         << QList<int>{3} << QList<double>{45000 + (9 * 3600 + 5 * 60 + 7) / 86400.0}
         << QStringList{"3"} << QStringList{"2023-03-15 09:05:07"};
+    QTest::newRow("a time that rounds up to midnight")
+        << QList<int>{0} << QList<double>{45000 + 86399.6 / 86400} << QStringList{"0"}
+        << QStringList{"2023-03-16"};
     QTest::newRow("beyond 16 bits")
         << QList<int>{40000, 70000} << QList<double>{45000, 45001} << QStringList{"70000", "40000"}
         << QStringList{"2023-03-16", "2023-03-15"};
@@ -212,9 +215,14 @@ void GridTest::sortOrder_data() {
     QTest::newRow("numbers by value before texts, empty last")
         << mixed << true
         << QStringList{"-1", "2.5", " 3 ", "9", "10", "1e2", "12abc", "abc", "Abd", ""};
-    QTest::newRow("descending reverses")
+    QTest::newRow("descending reverses, empty still last")
         << mixed << false
-        << QStringList{"", "Abd", "abc", "12abc", "1e2", "10", "9", " 3 ", "2.5", "-1"};
+        << QStringList{"Abd", "abc", "12abc", "1e2", "10", "9", " 3 ", "2.5", "-1", ""};
+    QTest::newRow("descending keeps equal cells in order")
+        << QStringList{"b", "", "a", "b", "", "a"} << false
+        << QStringList{"b", "b", "a", "a", "", ""};
+    QTest::newRow("chinese texts by reading") << QStringList{"上海", "北京", "广州", "重庆"} << true
+                                              << QStringList{"北京", "重庆", "广州", "上海"};
     QTest::newRow("equal cells keep their order")
         << QStringList{"b", "a", "b", "a"} << true << QStringList{"a", "a", "b", "b"};
     QTest::newRow("dates as text are in time order")
@@ -245,6 +253,9 @@ void GridTest::sortOrder() {
     }
     if (QTest::currentDataTag() == QByteArray("equal cells keep their order"))
         QCOMPARE(QStringList({grid.text(1, 0), grid.text(2, 0)}), QStringList({"101", "103"}));
+    if (QTest::currentDataTag() == QByteArray("descending keeps equal cells in order"))
+        QCOMPARE(QStringList({grid.text(1, 0), grid.text(2, 0), grid.text(5, 0)}),
+                 QStringList({"100", "103", "101"}));
 }
 
 void GridTest::deleteRange_data() {
