@@ -221,8 +221,8 @@ int main(int argc, char** argv) {
 
     const double read = timeIt([&] {
         long long n = 0;
-        HistoryCommands::readHistoryRows(db, table,
-                                         [&](int, double, int, QString con) { n += con.size(); });
+        HistoryCommands::readHistoryRows(
+            db, table, [&](int, double, int, const QString& con) { n += con.size(); });
     });
     const double fill = timeIt([&] {
         grid.FillHistoryGrid(table, labels);
@@ -257,15 +257,16 @@ int main(int argc, char** argv) {
                                     {3 + 1, "8-digit codes"},
                                     {3 + 2, "amounts"},
                                     {2, "print date"}}) {
+        const int column = col;
         const double click = timeIt([&] {
-            emit grid.horizontalHeader()->sectionPressed(col);
+            emit grid.horizontalHeader()->sectionPressed(column);
             QApplication::processEvents();
         });
         const double plain = timeIt([&] {
             QStringList cells;
             cells.reserve(model.rows());
             for (int r = 1; r < model.rows(); ++r)
-                cells.append(model.text(r, col));
+                cells.append(model.text(r, column));
             std::stable_sort(cells.begin(), cells.end());
         });
         std::printf("  column %2d (%-13s) click %7.1f ms   plain QString sort %6.1f ms\n", col,

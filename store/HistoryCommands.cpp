@@ -23,7 +23,7 @@ namespace {
 
 using Model = HistoryGridModel;
 
-// Cells of one record arrive in any box order; a box stored twice keeps its last text.
+// Cells of one record arrive in any box order; a box stored twice shows only one text.
 void finishRow(Model::Row& row) {
     const auto boxes = row.begin() + Model::FirstBoxColumn;
     const auto byCol = [](const Model::Cell& a, const Model::Cell& b) { return a.col < b.col; };
@@ -31,10 +31,13 @@ void finishRow(Model::Row& row) {
         std::stable_sort(boxes, row.end(), byCol);
     auto out = boxes;
     for (auto in = boxes; in != row.end(); ++in) {
-        if (out != boxes && (out - 1)->col == in->col)
+        if (out != boxes && (out - 1)->col == in->col) {
             *(out - 1) = std::move(*in);
-        else if (out++ != in)
-            *(out - 1) = std::move(*in);
+            continue;
+        }
+        if (out != in)
+            *out = std::move(*in);
+        ++out;
     }
     row.erase(out, row.end());
 }
@@ -87,7 +90,7 @@ std::array<QString, 91> headerTexts(const Form& labelsSource) {
     for (int i = 0; i < BoxCount; ++i) {
         // The goods lines 2 to 5 repeat the headers of goods line 1.
         const int source = (i >= 48 && i <= 80) ? 41 + (i - 41) % 8 : i;
-        header[static_cast<std::size_t>(Model::FirstBoxColumn + i)] = boxHeader(source);
+        header[Model::FirstBoxColumn + i] = boxHeader(source);
     }
     header[Model::DateColumn] = QStringLiteral("打印日期");
     return header;
