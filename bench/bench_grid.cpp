@@ -169,10 +169,19 @@ int main(int argc, char** argv) {
                 BoxesPerRecord, Records * BoxesPerRecord);
     const char* sql = "SELECT Ord, Dat, Ctl, Con FROM \"出口\" ORDER BY Ord DESC";
 
+    DataBase db(dialogs, full);
+    Form labels;
+    labels.labelBoxes(Mode::Export);
+    HistoryGrid grid(db);
+    grid.resize(1200, 800);
+    grid.show();
+    QApplication::processEvents();
+    const QString table = QStringLiteral("出口");
+
     // Baseline 1: the C interface of SQLite, every value read, texts as stored (UTF-8).
     sqlite3* h = nullptr;
     sqlite3_open_v2(full.toUtf8().constData(), &h, SQLITE_OPEN_READONLY, nullptr);
-    const double rawC = timeIt([&] {
+    const auto rawCRead = [&] {
         sqlite3_stmt* st = nullptr;
         sqlite3_prepare_v2(h, sql, -1, &st, nullptr);
         long long sum = 0;
@@ -185,50 +194,55 @@ int main(int argc, char** argv) {
         sqlite3_finalize(st);
         if (sum == 42)
             std::puts("");
-    });
-    sqlite3_close(h);
+    };
     // Baseline 2: the same query through Qt SQL, every value turned into int, double, QString.
-    const double rawQt = [&] {
-        QSqlDatabase db =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
-        db.setDatabaseName(full);
-        db.open();
-        const double ms = timeIt([&] {
-            QSqlQuery q(db);
-            q.setForwardOnly(true);
-            q.exec(QString::fromUtf8(sql));
-            long long sum = 0;
-            while (q.next())
-                sum += q.value(0).toInt() + q.value(2).toInt() +
-                       static_cast<long long>(q.value(1).toDouble()) + q.value(3).toString().size();
-            if (sum == 42)
-                std::puts("");
-        });
-        db.close();
-        db = QSqlDatabase();
-        QSqlDatabase::removeDatabase(QStringLiteral("raw"));
-        return ms;
-    }();
-
-    DataBase db(dialogs, full);
-    Form labels;
-    labels.labelBoxes(Mode::Export);
-    HistoryGrid grid(db);
-    grid.resize(1200, 800);
-    grid.show();
-    QApplication::processEvents();
-    const QString table = QStringLiteral("出口");
-
-    const double read = timeIt([&] {
+    QSqlDatabase rawDb =
+        QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+    rawDb.setDatabaseName(full);
+    rawDb.open();
+    const auto rawQtRead = [&] {
+        QSqlQuery q(rawDb);
+        q.setForwardOnly(true);
+        q.exec(QString::fromUtf8(sql));
+        long long sum = 0;
+        while (q.next())
+            sum += q.value(0).toInt() + q.value(2).toInt() +
+                   static_cast<long long>(q.value(1).toDouble()) + q.value(3).toString().size();
+        if (sum == 42)
+            std::puts("");
+    };
+    const auto storeRead = [&] {
         long long n = 0;
         HistoryCommands::readHistoryRows(
             db, table, [&](int, double, int, const QString& con) { n += con.size(); });
-    });
-    const double fill = timeIt([&] {
+    };
+    const auto fillGrid = [&] {
         grid.FillHistoryGrid(table, labels);
         QApplication::processEvents(); // drawn once
-    });
-    const double fit = timeIt([&] { grid.AdjustColWidth(grid.window()->font()); });
+    };
+    const auto fitWidths = [&] { grid.AdjustColWidth(grid.window()->font()); };
+
+    // Rounds interleave the five, so a busy machine slows all of them alike.
+    const std::vector<std::function<void()>> work{rawCRead, rawQtRead, storeRead, fillGrid,
+                                                  fitWidths};
+    std::vector<std::vector<double>> ms(work.size());
+    for (int round = 0; round < 2 * Repeats + 1; ++round)
+        for (std::size_t w = 0; w < work.size(); ++w) {
+            QElapsedTimer t;
+            t.start();
+            work[w]();
+            ms[w].push_back(t.nsecsElapsed() / 1e6);
+        }
+    const double rawC = median(ms[0]);
+    const double rawQt = median(ms[1]);
+    const double read = median(ms[2]);
+    const double fill = median(ms[3]);
+    const double fit = median(ms[4]);
+    sqlite3_close(h);
+    rawDb.close();
+    rawDb = QSqlDatabase();
+    QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+
     HistoryGridModel& model = grid.gridModel();
     std::printf("\nFillHistoryGrid (%d grid rows)\n", model.rows() - 1);
     std::printf("  raw read, SQLite C interface      %8.1f ms\n", rawC);

@@ -27,7 +27,11 @@ using Model = HistoryGridModel;
 void finishRow(Model::Row& row) {
     const auto boxes = row.begin() + Model::FirstBoxColumn;
     const auto byCol = [](const Model::Cell& a, const Model::Cell& b) { return a.col < b.col; };
-    if (!std::is_sorted(boxes, row.end(), byCol))
+    // A descending scan of the index usually hands the boxes over in reverse.
+    const auto after = [](const Model::Cell& a, const Model::Cell& b) { return a.col > b.col; };
+    if (std::is_sorted(boxes, row.end(), after))
+        std::reverse(boxes, row.end());
+    else if (!std::is_sorted(boxes, row.end(), byCol))
         std::stable_sort(boxes, row.end(), byCol);
     auto out = boxes;
     for (auto in = boxes; in != row.end(); ++in) {
