@@ -368,9 +368,8 @@ bool DataBase::forEachHistoryRow(const QString& table,
             r.ord = sqlite3_column_int(stmt, 0);
             r.dat = sqlite3_column_double(stmt, 1);
             r.ctl = sqlite3_column_int(stmt, 2);
-            const void* text = sqlite3_column_text16(stmt, 3);
-            const int bytes = sqlite3_column_bytes16(stmt, 3);
-            r.con = text ? QString(static_cast<const QChar*>(text), bytes / 2) : QString();
+            const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3));
+            r.con = QString::fromUtf8(text, sqlite3_column_bytes(stmt, 3));
             row(r);
         }
         sqlite3_finalize(stmt);

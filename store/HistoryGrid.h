@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QTableView>
+
+#include <functional>
+
+class DataBase;
+class Form;
+class GridAccess;
+class HistoryGridModel;
+
+// The history grid `MSF` of the history view: one row per stored declaration, sorted by
+// header clicks, with the commands 删除记录, 清除记录 and 再次打印.
+//
+// Rows are spoken of as the grid numbers them: the header is row 0, data rows count
+// from 1. Column 1 (the sequence numbers) shows as the fixed column at the left; column
+// 0 (the record number) is never shown.
+class HistoryGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit HistoryGrid(DataBase& db, QWidget* parent = nullptr);
+
+    HistoryGridModel& gridModel() { return *m_model; }
+    const HistoryGridModel& gridModel() const { return *m_model; }
+    // What the Excel exchange reads and writes.
+    GridAccess& access();
+    // The table of the last fill, which DeleteGridRows works on.
+    QString table() const { return m_table; }
+
+    // Refills from "出口" or "进口"; headers from the labels of `labelsSource`, widths
+    // fitted with the font of the window that holds the grid.
+    bool FillHistoryGrid(const QString& table, const Form& labelsSource);
+    // 删除记录 on the current row selection.
+    bool DeleteGridRows();
+    // 清除记录 for the history view's mode.
+    bool ClearHistory(const QString& table);
+    // 再次打印: the current row becomes the working record of `table`, then `showFormView`
+    // switches the main tab to the form view and runs its tab change.
+    bool RestoreGridRow(Form& form, const QString& table,
+                        const std::function<void()>& showFormView);
+
+    void AdjustColWidth(const QFont& windowFont);
+    void SetColColor(int col, const QColor& color);
+    void SetColBKColor(int col, const QColor& color);
+
+    // The row where the selection started (the current row of the commands), and the
+    // row at its other end; 0 when no data row is current.
+    int currentGridRow() const;
+    int selectionEndRow() const;
+    // Selects the rows from `row` to `otherEnd`; row 0 leaves no current row.
+    void setGridSelection(int row, int otherEnd);
+
+private:
+    void headerPressed(int col);
+    void cornerPressed();
+    void applyColWidth(int col);
+    void userResizedSection(int col, int oldSize, int newSize);
+    std::pair<int, int> rowSelection() const;
+
+    DataBase& m_db;
+    HistoryGridModel* m_model = nullptr;
+    QString m_table;
+    bool m_applyingWidths = false;
+};

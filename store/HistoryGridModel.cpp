@@ -1,0 +1,371 @@
+#include "HistoryGridModel.h"
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QHash>
+#include <QLocale>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <numeric>
+
+namespace {
+
+std::uint32_t toBgr(const QColor& c) {
+    return static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
+           (static_cast<std::uint32_t>(c.blue()) << 16);
+}
+
+// A cell reads as a number when all of it (blanks around it aside) is one finite decimal number.
+bool readsAsNumber(const QString& text, double& value) {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return false;
+    qsizetype i = (t[0] == u'+' || t[0] == u'-') ? 1 : 0;
+    if (i >= t.size() || !(t[i].isDigit() || t[i] == u'.') || t[i].unicode() >= 128)
+        return false;
+    bool ok = false;
+    value = QLocale::c().toDouble(t, &ok);
+    return ok && std::isfinite(value);
+}
+
+// Measuring every cell of ten thousand records with the shaper is the slow part of a
+// fill. Most cells are plain Latin or CJK text, whose shaped width never exceeds the
+// sum of its characters' advances, so a cell whose sum cannot beat the widest width
+// measured so far needs no shaping at all. Anything else is shaped.
+class CharAdvances {
+public:
+    static constexpr float Unknown = -2.0f;
+    static constexpr float Complex = -1.0f;
+
+    explicit CharAdvances(const QFontMetricsF& fm) : m_fm(fm), m_advance(0x10000, Unknown) {}
+
+    // The sum of the advances, or infinity when the text needs shaping to be measured.
+    double estimate(const QString& text) {
+        double sum = 0;
+        for (const QChar ch : text) {
+            float& a = m_advance[ch.unicode()];
+            if (a == Unknown)
+                a = simple(ch) ? static_cast<float>(m_fm.horizontalAdvance(ch)) : Complex;
+            if (a == Complex)
+                return std::numeric_limits<double>::infinity();
+            sum += a;
+        }
+        return sum;
+    }
+
+private:
+    static bool simple(QChar ch) {
+        const char16_t u = ch.unicode();
+        if (u >= 0x20 && u < 0x7F)
+            return true;
+        if (u < 0xA0 || ch.isSurrogate() || ch.isMark() || ch.category() == QChar::Other_Format ||
+            ch.category() == QChar::Separator_Line || ch.category() == QChar::Separator_Paragraph)
+            return false;
+        switch (ch.script()) {
+        case QChar::Script_Common:
+        case QChar::Script_Latin:
+        case QChar::Script_Greek:
+        case QChar::Script_Cyrillic:
+        case QChar::Script_Han:
+        case QChar::Script_Hiragana:
+        case QChar::Script_Katakana:
+        case QChar::Script_Bopomofo:
+            return true;
+        default:
+            return false;
+        }
+    }
+
+    const QFontMetricsF& m_fm;
+    std::vector<float> m_advance;
+};
+
+} // namespace
+
+HistoryGridModel::HistoryGridModel(QObject* parent) : QAbstractTableModel(parent) {
+    m_widthTwips.fill(DefaultColWidthTwips);
+    m_widthTwips[OrdColumn] = 0;
+}
+
+int HistoryGridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int HistoryGridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant HistoryGridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= static_cast<int>(m_rows.size()) ||
+        !validCol(index.column()))
+        return {};
+    const int col = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole: {
+        const QString* t = findCell(m_rows[static_cast<std::size_t>(index.row())], col);
+        return t ? QVariant(*t) : QVariant();
+    }
+    case Qt::TextAlignmentRole:
+        return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    case Qt::ForegroundRole:
+        return m_foreColors[col].isValid() ? QVariant(m_foreColors[col]) : QVariant();
+    case Qt::BackgroundRole:
+        return m_backColors[col].isValid() ? QVariant(m_backColors[col]) : QVariant();
+    default:
+        return {};
+    }
+}
+
+QVariant HistoryGridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role == Qt::TextAlignmentRole)
+        return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    // The vertical header stands for the fixed column 1: the sequence numbers.
+    if (orientation == Qt::Vertical) {
+        if (section < 0 || section >= static_cast<int>(m_rows.size()))
+            return {};
+        if (role == Qt::DisplayRole)
+            return text(section + 1, SequenceColumn);
+        if (role == Qt::BackgroundRole && m_backColors[SequenceColumn].isValid())
+            return m_backColors[SequenceColumn];
+        if (role == Qt::ForegroundRole && m_foreColors[SequenceColumn].isValid())
+            return m_foreColors[SequenceColumn];
+        return {};
+    }
+    if (role == Qt::DisplayRole && validCol(section))
+        return m_header[section];
+    return {};
+}
+
+Qt::ItemFlags HistoryGridModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+const QString* HistoryGridModel::findCell(const Row& row, int col) {
+    const auto it = std::lower_bound(row.begin(), row.end(), col,
+                                     [](const Cell& c, int wanted) { return c.col < wanted; });
+    return it != row.end() && it->col == col ? &it->text : nullptr;
+}
+
+QString HistoryGridModel::text(int row, int col) const {
+    if (!validCol(col))
+        return {};
+    if (row == 0)
+        return m_header[col];
+    if (!validDataRow(row))
+        return {};
+    const QString* t = findCell(m_rows[static_cast<std::size_t>(row - 1)], col);
+    return t ? *t : QString();
+}
+
+int HistoryGridModel::colWidthTwips(int col) const {
+    return validCol(col) ? m_widthTwips[col] : 0;
+}
+
+std::uint32_t HistoryGridModel::cellBackColor(int row, int col) const {
+    if (!validCol(col) || !validDataRow(row) || !m_backColors[col].isValid())
+        return 0;
+    return toBgr(m_backColors[col]);
+}
+
+int HistoryGridModel::addRow() {
+    const int modelRow = static_cast<int>(m_rows.size());
+    beginInsertRows({}, modelRow, modelRow);
+    m_rows.emplace_back();
+    endInsertRows();
+    return modelRow + 1;
+}
+
+void HistoryGridModel::setText(int row, int col, const QString& text) {
+    if (!validCol(col))
+        return;
+    if (row == 0) {
+        m_header[col] = text;
+        emit headerDataChanged(Qt::Horizontal, col, col);
+        return;
+    }
+    if (!validDataRow(row))
+        return;
+    Row& r = m_rows[static_cast<std::size_t>(row - 1)];
+    auto it = std::lower_bound(r.begin(), r.end(), col,
+                               [](const Cell& c, int wanted) { return c.col < wanted; });
+    const bool present = it != r.end() && it->col == col;
+    if (text.isEmpty()) {
+        if (present)
+            r.erase(it);
+    } else if (present) {
+        it->text = text;
+    } else {
+        r.insert(it, Cell{col, text});
+    }
+    const QModelIndex i = index(row - 1, col);
+    emit dataChanged(i, i);
+    if (col == SequenceColumn)
+        emit headerDataChanged(Qt::Vertical, row - 1, row - 1);
+}
+
+void HistoryGridModel::replaceContents(const std::array<QString, ColumnCount>& header,
+                                       std::vector<Row> rows) {
+    beginResetModel();
+    m_header = header;
+    m_rows = std::move(rows);
+    endResetModel();
+    emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+}
+
+void HistoryGridModel::removeGridRows(int first, int count) {
+    first = std::max(first, 1);
+    const int last = std::min(first + count - 1, rows() - 1);
+    if (last < first)
+        return;
+    beginRemoveRows({}, first - 1, last - 1);
+    m_rows.erase(m_rows.begin() + (first - 1), m_rows.begin() + last);
+    endRemoveRows();
+}
+
+std::optional<int> HistoryGridModel::recordNumber(int row) const {
+    if (!validDataRow(row))
+        return std::nullopt;
+    bool ok = false;
+    const int ord = text(row, OrdColumn).trimmed().toInt(&ok);
+    return ok ? std::optional<int>(ord) : std::nullopt;
+}
+
+void HistoryGridModel::sortByColumn(int col, bool ascending) {
+    if (col < DateColumn || col >= ColumnCount || m_rows.size() < 2)
+        return;
+    enum Group { Number, Text, Empty };
+    struct Key {
+        Group group = Empty;
+        double number = 0;
+        std::optional<QCollatorSortKey> text;
+    };
+    QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    std::vector<Key> keys(m_rows.size());
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        const QString* t = findCell(m_rows[i], col);
+        Key& k = keys[i];
+        if (!t || t->isEmpty())
+            k.group = Empty;
+        else if (readsAsNumber(*t, k.number))
+            k.group = Number;
+        else {
+            k.group = Text;
+            k.text = collator.sortKey(*t);
+        }
+    }
+    const auto less = [&keys](std::size_t a, std::size_t b) {
+        const Key& x = keys[a];
+        const Key& y = keys[b];
+        if (x.group != y.group)
+            return x.group < y.group;
+        if (x.group == Number)
+            return x.number < y.number;
+        if (x.group == Text)
+            return x.text->compare(*y.text) < 0;
+        return false;
+    };
+    std::vector<std::size_t> order(m_rows.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    // Empty cells stay at the bottom either way, so the values come first.
+    const auto greater = [&keys, &less](std::size_t a, std::size_t b) {
+        const bool emptyA = keys[a].group == Empty;
+        const bool emptyB = keys[b].group == Empty;
+        if (emptyA || emptyB)
+            return !emptyA && emptyB;
+        return less(b, a);
+    };
+    if (ascending)
+        std::stable_sort(order.begin(), order.end(), less);
+    else
+        std::stable_sort(order.begin(), order.end(), greater);
+
+    // Persistent indexes keep their positions: the selection stays on the same row numbers.
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<Row> sorted;
+    sorted.reserve(m_rows.size());
+    for (std::size_t i : order)
+        sorted.push_back(std::move(m_rows[i]));
+    m_rows = std::move(sorted);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void HistoryGridModel::setColWidthTwips(int col, int twips) {
+    if (!validCol(col) || m_widthTwips[col] == std::max(twips, 0))
+        return;
+    m_widthTwips[col] = std::max(twips, 0);
+    emit colWidthChanged(col);
+}
+
+void HistoryGridModel::AdjustColWidth(const QFont& font) {
+    const QFontMetricsF fm(font);
+    CharAdvances advances(fm);
+    std::array<double, ColumnCount> widest{};
+    for (int c = 1; c < ColumnCount; ++c)
+        if (m_widthTwips[c] != 0)
+            widest[c] = fm.horizontalAdvance(m_header[c]);
+
+    bool measureAll = false;
+    for (const Row& row : m_rows) {
+        for (const Cell& cell : row) {
+            if (cell.col < 1 || m_widthTwips[cell.col] == 0)
+                continue;
+            const double estimate = advances.estimate(cell.text);
+            if (estimate <= widest[cell.col])
+                continue;
+            const double exact = fm.horizontalAdvance(cell.text);
+            // A font that widens some text beyond its advances breaks the shortcut.
+            if (std::isfinite(estimate) && exact > estimate + 1e-6)
+                measureAll = true;
+            widest[cell.col] = std::max(widest[cell.col], exact);
+        }
+        if (measureAll)
+            break;
+    }
+    if (measureAll) {
+        QHash<QString, double> measured;
+        for (const Row& row : m_rows)
+            for (const Cell& cell : row) {
+                if (cell.col < 1 || m_widthTwips[cell.col] == 0)
+                    continue;
+                auto it = measured.constFind(cell.text);
+                if (it == measured.constEnd())
+                    it = measured.insert(cell.text, fm.horizontalAdvance(cell.text));
+                widest[cell.col] = std::max(widest[cell.col], *it);
+            }
+    }
+    m_lastFitMeasuredAll = measureAll;
+    for (int c = 1; c < ColumnCount; ++c)
+        if (m_widthTwips[c] != 0)
+            m_widthTwips[c] = static_cast<int>(std::lround(widest[c] * TwipsPerPixel + 100));
+    emit colWidthChanged(-1);
+}
+
+void HistoryGridModel::SetColColor(int col, const QColor& color) {
+    if (!validCol(col))
+        return;
+    m_foreColors[col] = color;
+    if (!m_rows.empty())
+        emit dataChanged(index(0, col), index(rowCount() - 1, col), {Qt::ForegroundRole});
+}
+
+void HistoryGridModel::SetColBKColor(int col, const QColor& color) {
+    if (!validCol(col))
+        return;
+    m_backColors[col] = color;
+    if (!m_rows.empty())
+        emit dataChanged(index(0, col), index(rowCount() - 1, col), {Qt::BackgroundRole});
+}
+
+QColor HistoryGridModel::colColor(int col) const {
+    return validCol(col) ? m_foreColors[col] : QColor();
+}
+
+QColor HistoryGridModel::colBackColor(int col) const {
+    return validCol(col) ? m_backColors[col] : QColor();
+}
