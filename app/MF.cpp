@@ -1,16 +1,24 @@
 #include "MF.h"
 
+#include "AboutBox.h"
+#include "BoxEditor.h"
+#include "BoxMouseEditing.h"
+#include "CalibrationPage.h"
 #include "DataBase.h"
 #include "Form.h"
 #include "HelpText.h"
+#include "HistoryGrid.h"
 #include "ImageButtons.h"
 #include "Layouts.h"
+#include "MakerSite.h"
 #include "PageArea.h"
 #include "PageWidget.h"
+#include "PrintJob.h"
 #include "SaveContents.h"
 #include "ScreenTwips.h"
 #include "SelDialog.h"
 #include "TabStrip.h"
+#include "VersionCheck.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -20,7 +28,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QKeyEvent>
 #include <QTabBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -58,9 +68,14 @@ MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels
     Catalogue::captionTable(Mode::Import);
 
     buildControls();
+    connectCommands();
     ResizeMF();
     m_form->setContentChanged(true);
     m_layouts->LoadLayout(*m_form, Catalogue::fixedLayoutName());
+
+    // The version check runs once, on the first tick of the 500 ms timer.
+    m_versionCheck->ResetVersionCheck();
+    armTimer1(*m_timer1, *m_versionCheck, *this, MakerSite::productPage());
 
     // The exit also runs when the program is ended without closing the window first.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &MF::runExit);
@@ -68,7 +83,9 @@ MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels
 
 MF::~MF() {
     // The widgets go first: they observe the box model, which dies with the window.
+    m_timer1->stop();
     delete m_sel;
+    delete m_boxEditing;
     delete m_central;
 }
 
@@ -135,6 +152,9 @@ void MF::buildControls() {
     m_grid->setAccessibleName(QStringLiteral("历史记录表"));
     auto* gridLayout = new QVBoxLayout(m_grid);
     gridLayout->setContentsMargins(0, 0, 0, 0);
+    m_msf = new HistoryGrid(*m_db, m_grid);
+    m_msf->setAccessibleName(QStringLiteral("历史记录表"));
+    gridLayout->addWidget(m_msf);
     m_pcd1 = new ImageButtonStrip(m_ss2);
 
     // Help view.
@@ -159,6 +179,83 @@ void MF::buildControls() {
     connect(m_cmd[2], &QPushButton::clicked, this, [this] { showLayoutDialog(false); });
     for (QCheckBox* box : m_chk)
         connect(box, &QCheckBox::clicked, this, [this] { NetLine(*page()); });
+}
+
+void MF::connectCommands() {
+    m_editor = std::make_unique<BoxEditor>(*m_form, m_dialogs);
+    m_editor->setLocked(m_chk[1]->isChecked());
+    connect(m_chk[1], &QCheckBox::toggled, m_editor.get(), &BoxEditor::setLocked);
+    m_boxEditing = new BoxMouseEditing(*page(), *m_editor, nullptr);
+
+    // Arrow keys on these controls reach the box keys; the control still gets the key.
+    m_keyRouted = keyRoutedWidgets();
+    for (QWidget* widget : m_keyRouted)
+        widget->installEventFilter(this);
+
+    connect(m_cmd[0], &QPushButton::clicked, this, &MF::print);
+    connect(m_cmd[4], &QPushButton::clicked, this,
+            [this] { PrintCalibrationPage(m_dialogs, this); });
+
+    connect(m_cd2[0], &QPushButton::clicked, this, [this] { ShowAboutBox(*this); });
+    connect(m_cd2[1], &QPushButton::clicked, this, [] { MakerSite::OpenChatHelp(); });
+    connect(m_cd2[2], &QPushButton::clicked, this, [] { MakerSite::OpenChatHelp(); });
+    m_versionCheck = new VersionCheck(m_dialogs, this);
+    m_timer1 = new QTimer(this);
+
+    connect(this, &MF::historyGridShown, this, [this](Mode mode) {
+        m_msf->FillHistoryGrid(Catalogue::modeWord(mode), *m_form);
+    });
+    connect(m_pcd1, &ImageButtonStrip::clicked, this, &MF::historyCommand);
+}
+
+void MF::historyCommand(int index) {
+    const QString table = Catalogue::modeWord(historyMode());
+    switch (index) {
+    case 2:
+        m_msf->DeleteGridRows();
+        break;
+    case 3:
+        m_msf->ClearHistory(table);
+        break;
+    case 4:
+        m_msf->RestoreGridRow(*m_form, table, [this] { showFormView(); });
+        break;
+    default:
+        break;
+    }
+}
+
+void MF::print() {
+    PrintCommand(*m_form, m_dialogs, [this] {
+        int ord = 0;
+        m_db->SaveHistoryRecord(*m_form, Catalogue::modeWord(formMode()), ord);
+    });
+}
+
+bool MF::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && m_editor) {
+        // A key is delivered to the control with the focus first, then to its parents:
+        // only that first delivery counts, so each press reaches the box keys once.
+        QWidget* focus = QApplication::focusWidget();
+        const bool first = watched == focus || (focus == nullptr && watched == this);
+        if (first && m_keyRouted.contains(static_cast<QWidget*>(watched))) {
+            auto* key = static_cast<QKeyEvent*>(event);
+            m_editor->CtlKeys(key->key(), key->modifiers());
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MF::AdjustColWidth(const QFont& font) {
+    m_msf->AdjustColWidth(font);
+}
+
+void MF::SetColColor(int col, const QColor& color) {
+    m_msf->SetColColor(col, color);
+}
+
+void MF::SetColBKColor(int col, const QColor& color) {
+    m_msf->SetColBKColor(col, color);
 }
 
 void MF::ResizeMF() {

@@ -11,8 +11,13 @@
 #include <array>
 #include <memory>
 
+class BoxEditor;
+class BoxMouseEditing;
 class DataBase;
 class Form;
+class HistoryGrid;
+class QTimer;
+class VersionCheck;
 class ImageButtonStrip;
 class Layouts;
 class PageArea;
@@ -87,12 +92,25 @@ public:
     // main tab strip.
     QList<QWidget*> keyRoutedWidgets() const;
 
+    // Box editing with the mouse and the keys.
+    BoxEditor& boxEditor() const { return *m_editor; }
+    BoxMouseEditing& boxMouseEditing() const { return *m_boxEditing; }
+    // The history grid `MSF`.
+    HistoryGrid& historyGrid() const { return *m_msf; }
+    VersionCheck& versionCheck() const { return *m_versionCheck; }
+    QTimer& timer1() const { return *m_timer1; }
+
+    void AdjustColWidth(const QFont& font);
+    void SetColColor(int col, const QColor& color);
+    void SetColBKColor(int col, const QColor& color);
+
 signals:
     // The history view was laid out for `mode`: the grid is to be filled from its table.
     void historyGridShown(Mode mode);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
@@ -103,7 +121,10 @@ private:
     void layOutHelpView();
     void showLayoutDialog(bool save);
     void saveContents();
+    void print();
     void runExit();
+    void connectCommands();
+    void historyCommand(int index);
 
     UserDialogs& m_dialogs;
     QSize m_screen;
@@ -129,4 +150,11 @@ private:
     QWidget* m_grid = nullptr;
     QPlainTextEdit* m_txt = nullptr;
     QPointer<Sel> m_sel;
+
+    std::unique_ptr<BoxEditor> m_editor;
+    BoxMouseEditing* m_boxEditing = nullptr;
+    HistoryGrid* m_msf = nullptr;
+    VersionCheck* m_versionCheck = nullptr;
+    QTimer* m_timer1 = nullptr;
+    QList<QWidget*> m_keyRouted;
 };
