@@ -153,7 +153,8 @@ XlsChoice ChooseExcelSheet(UserDialogs& dialogs, QWidget* parent, const SheetCho
         return choice;
     XlsWorkbookReader reader;
     if (!reader.open(path, true)) {
-        dialogs.tell(ExcelMessages::importError(ImportErrorNumber(reader)));
+        choice.failure = ImportErrorNumber(reader);
+        dialogs.tell(ExcelMessages::importError(choice.failure));
         return choice;
     }
     const QStringList names = reader.sheetNames();

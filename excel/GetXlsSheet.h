@@ -38,6 +38,7 @@ QString ChooseXlsFile(UserDialogs& dialogs);
 struct XlsChoice {
     QString XlsFilePath;
     QString XlsSheetName;
+    int failure = 0; // the failure's number when the workbook could not be read
     bool chosen() const { return !XlsFilePath.isEmpty() && !XlsSheetName.isEmpty(); }
 };
 // Asks for the workbook and then for one of its worksheets. A workbook that cannot be

@@ -70,7 +70,7 @@ int ImportExcelRows(GridAccess& grid, const QString& table, DataBase& db, UserDi
                     QWidget* parent, const SheetChooser& chooser) {
     const XlsChoice choice = ChooseExcelSheet(dialogs, parent, chooser);
     if (!choice.chosen())
-        return 0;
+        return choice.failure;
     int first = RowNumberOfAnswer(dialogs.askText(ExcelMessages::firstRowQuestion(), QString()));
     int last = RowNumberOfAnswer(dialogs.askText(ExcelMessages::lastRowQuestion(), QString()));
     if (first < 1 || last < 1) {
