@@ -88,7 +88,7 @@ int ImportExcelRows(GridAccess& grid, const QString& table, DataBase& db, UserDi
     if (!reader.open(choice.XlsFilePath))
         return failWith(ImportErrorNumber(reader));
     if (!reader.selectSheet(choice.XlsSheetName))
-        return failWith(ImportError::NoSuchSheet);
+        return failWith(ImportErrorNumber(reader));
     // Rows past the sheet's last row hold nothing; the message names the rows really read.
     if (first > reader.rowCount()) {
         dialogs.tell(ExcelMessages::beyondSheet(first, reader.rowCount()));
