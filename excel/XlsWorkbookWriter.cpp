@@ -29,18 +29,30 @@ constexpr std::array<std::uint32_t, PaletteSize> DefaultPalette = {
 
 class Sink {
 public:
-    QByteArray bytes;
-
-    qsizetype size() const { return bytes.size(); }
-    void u8(std::uint8_t v) { bytes.append(static_cast<char>(v)); }
+    qsizetype size() const { return m_size; }
+    // Room for n more bytes, written through the returned pointer.
+    char* grow(qsizetype n) {
+        if (m_size + n > m_bytes.size())
+            m_bytes.resize(std::max<qsizetype>(2 * m_bytes.size(), m_size + n + 4096));
+        char* p = m_bytes.data() + m_size;
+        m_size += n;
+        return p;
+    }
+    void reserve(qsizetype n) { m_bytes.resize(std::max(n, m_bytes.size())); }
+    QByteArray take() {
+        m_bytes.truncate(m_size);
+        return std::move(m_bytes);
+    }
+    void u8(std::uint8_t v) { *grow(1) = static_cast<char>(v); }
     void u16(std::uint16_t v) {
-        const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
-        bytes.append(b, 2);
+        char* p = grow(2);
+        p[0] = static_cast<char>(v & 0xFF);
+        p[1] = static_cast<char>(v >> 8);
     }
     void u32(std::uint32_t v) {
-        const char b[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
-                           static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
-        bytes.append(b, 4);
+        char* p = grow(4);
+        for (int i = 0; i < 4; ++i)
+            p[i] = static_cast<char>((v >> (8 * i)) & 0xFF);
     }
     void header(std::uint16_t type, std::uint16_t length) {
         u16(type);
@@ -53,23 +65,30 @@ public:
     }
     void end(qsizetype dataStart) {
         const auto length = static_cast<std::uint16_t>(size() - dataStart);
-        bytes[dataStart - 2] = static_cast<char>(length & 0xFF);
-        bytes[dataStart - 1] = static_cast<char>(length >> 8);
+        m_bytes[dataStart - 2] = static_cast<char>(length & 0xFF);
+        m_bytes[dataStart - 1] = static_cast<char>(length >> 8);
     }
     void patch32(qsizetype at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i)
-            bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+            m_bytes[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
     }
     // Characters as one byte each when they all fit, otherwise as UTF-16.
     void characters(QStringView text, bool wide) {
+        char* p = grow(text.size() * (wide ? 2 : 1));
         if (wide) {
-            for (QChar c : text)
-                u16(c.unicode());
+            for (QChar c : text) {
+                *p++ = static_cast<char>(c.unicode() & 0xFF);
+                *p++ = static_cast<char>(c.unicode() >> 8);
+            }
         } else {
             for (QChar c : text)
-                u8(static_cast<std::uint8_t>(c.unicode()));
+                *p++ = static_cast<char>(c.unicode());
         }
     }
+
+private:
+    QByteArray m_bytes;
+    qsizetype m_size = 0;
 };
 
 bool needsWide(QStringView text) {
@@ -173,14 +192,11 @@ void XlsWorkbookWriter::setText(int row, int column, const QString& fullText) {
         text.truncate(keep);
     }
     std::uint32_t index = 0;
-    const auto found = m_stringIndex.constFind(text);
-    if (found != m_stringIndex.constEnd()) {
-        index = *found;
-    } else {
-        index = static_cast<std::uint32_t>(m_strings.size());
-        m_stringIndex.insert(text, index);
+    const auto [found, added] =
+        m_stringIndex.try_emplace(text, static_cast<std::uint32_t>(m_strings.size()));
+    index = found->second;
+    if (added)
         m_strings.push_back(text);
-    }
     std::vector<Cell>& cells = m_rows[static_cast<std::size_t>(row)].cells;
     const Cell cell{static_cast<std::uint16_t>(column), index};
     if (cells.empty() || cells.back().column < column) {
@@ -260,7 +276,8 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
     }
 
     Sink s;
-    s.bytes.reserve(static_cast<qsizetype>(m_cellTexts) * 24 + m_rows.size() * 64 + 65536);
+    s.reserve(static_cast<qsizetype>(m_cellTexts) * 24 +
+              static_cast<qsizetype>(m_rows.size()) * 64 + 65536);
 
     // Workbook globals.
     writeBof(s, 0x0005);
@@ -464,5 +481,5 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
     s.u16(0);
     s.u32(0);
     s.header(0x000A, 0);
-    return s.bytes;
+    return s.take();
 }

@@ -1,10 +1,11 @@
 #pragma once
 
 #include <QByteArray>
-#include <QHash>
+#include <QHashFunctions>
 #include <QString>
 
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 // Builds an Excel 97-2003 workbook (BIFF8 in an OLE2 compound file) of one worksheet
@@ -53,7 +54,10 @@ private:
     QString m_sheetName;
     std::vector<Row> m_rows;
     std::vector<QString> m_strings;
-    QHash<QString, std::uint32_t> m_stringIndex;
+    struct TextHash {
+        std::size_t operator()(const QString& text) const noexcept { return qHash(text); }
+    };
+    std::unordered_map<QString, std::uint32_t, TextHash> m_stringIndex;
     std::uint32_t m_cellTexts = 0;
     bool m_borders = false;
     std::vector<int> m_widths; // −1 = default

@@ -41,6 +41,7 @@ private slots:
     void sheetsDialogMarks();
     void unmarkedSheetEndsSilently();
     void databaseFailureStopsAndKeepsStoredRows();
+    void numbersFollowExistingRecords();
 
 private:
     QString m_workbook; // written by Spreadsheet::WriteExcel
@@ -485,6 +486,23 @@ void ExcelImportTest::databaseFailureStopsAndKeepsStoredRows() {
     QSqlDatabase::removeDatabase("look");
     QCOMPARE(t.grid.rows(), 2);
     QCOMPARE(t.grid.text(1, 0), QStringLiteral("0"));
+}
+
+void ExcelImportTest::numbersFollowExistingRecords() {
+    ImportRun t;
+    for (int i = 0; i < 8; ++i)
+        QVERIFY(t.db->appendNewRecord(QStringLiteral("出口"), 45000,
+                                      [](int) { return QStringLiteral("旧"); }));
+    QVERIFY(t.db->appendNewRecord(QStringLiteral("进口"), 45000,
+                                  [](int) { return QStringLiteral("另一表"); }));
+    QCOMPARE(t.run(m_workbook, QStringLiteral("报关单"), {"2", "3"}, QStringLiteral("出口")), 0);
+    const auto stored = records(*t.db, QStringLiteral("出口"));
+    QCOMPARE(int(stored.size()), 10);
+    QCOMPARE(stored.at(8).boxes.at(0), QStringLiteral("0012"));
+    QCOMPARE(stored.at(9).boxes.at(0), QStringLiteral("x"));
+    QCOMPARE(t.grid.text(1, 0), QStringLiteral("8"));
+    QCOMPARE(t.grid.text(2, 0), QStringLiteral("9"));
+    QCOMPARE(int(records(*t.db, QStringLiteral("进口")).size()), 1);
 }
 
 QTEST_MAIN(ExcelImportTest)
