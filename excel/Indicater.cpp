@@ -64,6 +64,9 @@ ProgressDisplay::ProgressDisplay(QWidget* parent)
     setWindowTitle(Indicater::designCaption());
     setFixedSize(WindowWidthTwips / TwipsPerPixel, WindowHeightTwips / TwipsPerPixel);
     setFocusPolicy(Qt::StrongFocus);
+    // Events keep running during a transfer; input other than to this window would let
+    // the user change the grid or start a second transfer half way through this one.
+    setWindowModality(Qt::ApplicationModal);
     m_picture = new ProgressBarPicture(this);
     m_picture->move(0, 0);
 }

@@ -67,6 +67,7 @@ void IndicaterTest::windowPlacedOnTopWithItsCaption() {
     QCOMPARE(w->objectName(), QStringLiteral("进度显示"));
     QCOMPARE(w->windowTitle(), QStringLiteral("正在读取EXCEL数据…"));
     QVERIFY(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QCOMPARE(w->windowModality(), Qt::ApplicationModal); // the rest of the program waits
     QCOMPARE(w->size(), QSize(9045 / 15, 390 / 15));
     QCOMPARE(w->picture()->geometry(), QRect(0, 0, 9015 / 15, 375 / 15));
     const QRect screen = QGuiApplication::primaryScreen()->geometry();

@@ -1,4 +1,5 @@
 #include "DataBase.h"
+#include "ExcelOracles.h"
 #include "FakeHistoryGrid.h"
 #include "ImportData.h"
 #include "ScriptedDialogs.h"
@@ -41,12 +42,48 @@ QByteArray validWorkbook() {
     return w.fileBytes();
 }
 
+// A workbook of another writer: numbers, dates with their formats, two sheets.
+QByteArray workbookFromPerl() {
+    if (!ExcelOracles::haveWriteExcel())
+        return {};
+    TestFolder folder;
+    const QString script = ExcelOracles::writeScript(folder.path(), QStringLiteral("w.pl"), R"PL(
+use strict; use warnings; use utf8; use Spreadsheet::WriteExcel;
+my $b = Spreadsheet::WriteExcel->new($ARGV[0]);
+my $s = $b->add_worksheet('一'); my $t = $b->add_worksheet('二');
+my $d = $b->add_format(num_format => 'yyyy-mm-dd hh:mm');
+for my $r (0 .. 30) {
+  $s->write_number($r, 0, $r * 1.5); $s->write_string($r, 2, "文本$r");
+  $s->write_date_time($r, 1, '2024-01-02T03:04:05', $d); $s->write_number($r, 5, -$r);
+}
+$t->write_string(0, 0, 'x');
+$b->close();
+)PL");
+    const QString file = folder.file(QStringLiteral("p.xls"));
+    ExcelOracles::run(ExcelOracles::Perl, {script, file});
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 } // namespace
 
 void XlsFuzzTest::damagedCopiesEndInAMessage_data() {
     QTest::addColumn<QByteArray>("content");
     const QByteArray valid = validWorkbook();
     QRandomGenerator random(20240305);
+    const QByteArray perl = workbookFromPerl();
+    for (int i = 0; i < 100 && !perl.isEmpty(); ++i) {
+        QByteArray copy = perl;
+        if (i % 4 == 0) {
+            copy.truncate(random.bounded(static_cast<int>(copy.size())));
+        } else {
+            for (int f = 0; f < 1 + i % 5; ++f) {
+                const qsizetype at = random.bounded(static_cast<int>(copy.size()));
+                copy[at] = static_cast<char>(copy[at] ^ (1 << random.bounded(8)));
+            }
+        }
+        QTest::addRow("other writer %d", i) << copy;
+    }
     // Cut at every sector boundary region and at random points.
     for (int i = 0; i < 120; ++i) {
         const qsizetype length = i < 40 ? qsizetype(i) * valid.size() / 40 + (i % 3)
