@@ -59,7 +59,6 @@ int RowNumberOfAnswer(const std::optional<QString>& answer) {
 }
 
 struct ImportedRecordStore::Statements {
-    QString connection;
     QSqlQuery next;
     QSqlQuery insert;
 };
@@ -77,10 +76,11 @@ std::optional<int> ImportedRecordStore::append(double dat,
     }
     int number = 0;
     const bool ok = m_db.inTransaction([&](QSqlDatabase& connection) {
-        if (!m_statements || m_statements->connection != connection.connectionName()) {
+        // Prepared again whenever the store opened a new connection.
+        if (!m_statements || m_statements->next.driver() != connection.driver()) {
             m_statements.reset();
-            auto s = std::make_unique<Statements>(Statements{
-                connection.connectionName(), QSqlQuery(connection), QSqlQuery(connection)});
+            auto s = std::make_unique<Statements>(
+                Statements{QSqlQuery(connection), QSqlQuery(connection)});
             const QString quoted = u'"' + m_table + u'"';
             if (!s->next.prepare(QStringLiteral("SELECT MAX(Ord) FROM %1").arg(quoted)) ||
                 !s->insert.prepare(
