@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+// Readers and writers of .xls files that are not ours: python3-xlrd and the Perl
+// Spreadsheet modules of the distribution. Each script prints one JSON object.
+namespace ExcelOracles {
+
+inline const QString Python = QStringLiteral("/usr/bin/python3");
+inline const QString Perl = QStringLiteral("/usr/bin/perl");
+
+struct Run {
+    bool started = false;
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+    QJsonObject json() const { return QJsonDocument::fromJson(out).object(); }
+};
+
+inline Run run(const QString& program, const QStringList& args, int timeoutMs = 240000) {
+    Run r;
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForStarted())
+        return r;
+    r.started = true;
+    p.waitForFinished(timeoutMs);
+    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput();
+    r.err = p.readAllStandardError();
+    return r;
+}
+
+inline bool available(const QString& program, const QStringList& probe) {
+    const Run r = run(program, probe, 30000);
+    return r.started && r.exitCode == 0;
+}
+
+inline bool haveXlrd() {
+    return available(Python, {QStringLiteral("-c"), QStringLiteral("import xlrd")});
+}
+inline bool haveParseExcel() {
+    return available(Perl, {QStringLiteral("-MSpreadsheet::ParseExcel"), QStringLiteral("-e1")});
+}
+inline bool haveWriteExcel() {
+    return available(Perl, {QStringLiteral("-MSpreadsheet::WriteExcel"), QStringLiteral("-e1")});
+}
+
+// xlrd with formatting: sheet names, the first sheet's size, every cell's value with its
+// bold flag, fill colour (RGB through the palette, null without a fill) and the line
+// styles of its left, right, top and bottom borders, and the column widths.
+// With "values" only the values of the given rows are reported (large files).
+inline const char* XlrdScript = R"PY(
+import json, sys, xlrd
+path, mode = sys.argv[1], sys.argv[2]
+full = mode == "full"
+book = xlrd.open_workbook(path, formatting_info=full, on_demand=False)
+sh = book.sheet_by_index(0)
+out = {"sheets": book.sheet_names(), "nrows": sh.nrows, "ncols": sh.ncols}
+def fmt(r, c):
+    xf = book.xf_list[sh.cell_xf_index(r, c)]
+    font = book.font_list[xf.font_index]
+    fill = None
+    if xf.background.fill_pattern == 1:
+        rgb = book.colour_map.get(xf.background.pattern_colour_index)
+        fill = list(rgb) if rgb else None
+    b = xf.border
+    return [font.weight >= 700, fill, [b.left_line_style, b.right_line_style, b.top_line_style, b.bottom_line_style]]
+if full:
+    out["cells"] = [[[sh.cell_value(r, c)] + fmt(r, c) for c in range(sh.ncols)] for r in range(sh.nrows)]
+    out["types"] = [[sh.cell_type(r, c) for c in range(sh.ncols)] for r in range(sh.nrows)]
+    out["widths"] = {str(c): ci.width for c, ci in sh.colinfo_map.items()}
+else:
+    rows = [int(x) for x in sys.argv[3:]]
+    out["rows"] = {str(r): [sh.cell_value(r, c) for c in range(sh.ncols)] for r in rows}
+    out["textcells"] = sum(1 for r in range(sh.nrows) for c in range(sh.ncols) if sh.cell_type(r, c) == 1)
+print(json.dumps(out, ensure_ascii=False))
+)PY";
+
+// Spreadsheet::ParseExcel: values and the bold flag, fill pattern and borders of each cell.
+inline const char* ParseExcelScript = R"PL(
+use strict; use warnings; use utf8;
+use Spreadsheet::ParseExcel; use JSON::PP;
+my $book = Spreadsheet::ParseExcel->new->parse($ARGV[0]) or die "cannot parse\n";
+my @ws = $book->worksheets();
+my $sh = $ws[0];
+my ($rmin, $rmax) = $sh->row_range();
+my ($cmin, $cmax) = $sh->col_range();
+my @cells;
+for my $r (0 .. $rmax) {
+  my @row;
+  for my $c (0 .. $cmax) {
+    my $cell = $sh->get_cell($r, $c);
+    if (!$cell) { push @row, undef; next; }
+    my $f = $cell->get_format();
+    push @row, [$cell->value(), $f->{Font}->{Bold} ? JSON::PP::true : JSON::PP::false,
+                $f->{Fill}->[0], $f->{BdrStyle}];
+  }
+  push @cells, \@row;
+}
+print JSON::PP->new->ascii->canonical->encode({sheets => [map { $_->get_name() } @ws],
+  rmax => $rmax, cmax => $cmax, cells => \@cells});
+)PL";
+
+inline QString writeScript(const QString& folder, const QString& name, const char* text) {
+    const QString path = folder + u'/' + name;
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly))
+        f.write(text);
+    return path;
+}
+
+} // namespace ExcelOracles

@@ -1,0 +1,509 @@
+#include "DataBase.h"
+#include "ExcelOracles.h"
+#include "FakeHistoryGrid.h"
+#include "GetXlsSheet.h"
+#include "ImportData.h"
+#include "ProgressWatcher.h"
+#include "ScriptedDialogs.h"
+#include "Sheets.h"
+#include "TestFolder.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPushButton>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QTableWidget>
+#include <QTest>
+#include <QTimer>
+
+#include <climits>
+
+#include <map>
+#include <memory>
+
+// The 导 入 command: workbooks written by Spreadsheet::WriteExcel and by our own export.
+class ExcelImportTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void rowsOfAWorkbookFromElsewhere();
+    void secondSheet();
+    void rowQuestions_data();
+    void rowQuestions();
+    void failures_data();
+    void failures();
+    void roundTrip();
+    void rowNumbers_data();
+    void rowNumbers();
+    void datesOfCellTexts_data();
+    void datesOfCellTexts();
+    void sheetsDialogMarks();
+    void unmarkedSheetEndsSilently();
+    void databaseFailureStopsAndKeepsStoredRows();
+    void numbersFollowExistingRecords();
+
+private:
+    QString m_workbook; // written by Spreadsheet::WriteExcel
+    TestFolder m_folder;
+};
+
+namespace {
+
+// Sheet 1: a header and rows of every kind of cell; rows 4 and 6 (1-based) have no box
+// text; rows 8 to 12 are short. Sheet 2 has one row of its own.
+const char* WriterScript = R"PL(
+use strict; use warnings; use utf8;
+use Spreadsheet::WriteExcel;
+my $book = Spreadsheet::WriteExcel->new($ARGV[0]) or die "cannot create\n";
+my $s = $book->add_worksheet('报关单');
+my $t = $book->add_worksheet('第二页');
+$book->add_worksheet('空表');
+my $date = $book->add_format(num_format => 'yyyy-mm-dd');
+my $moment = $book->add_format(num_format => 'yyyy-mm-dd hh:mm:ss');
+$s->write_string(0, $_, "列$_") for 0 .. 90;
+$s->write_number(1, 0, 1);
+$s->write_date_time(1, 1, '2024-03-05T', $date);
+$s->write_string(1, 2, '0012');
+$s->write_number(1, 3, 42);
+$s->write_number(1, 4, 3.14159);
+$s->write_number(1, 5, 0.1);
+$s->write_string(1, 6, '上海浦东');
+$s->write_date_time(1, 7, '2024-03-05T14:30:00', $moment);
+$s->write_date_time(1, 8, '2023-12-31T', $date);
+$s->write_number(1, 9, -17.5);
+$s->write_number(1, 10, 123456789012345);
+$s->write_date_time(1, 11, '2024-02-02T00:00:00', $moment);
+$s->write_string(1, 89, '最后一格');
+$s->write_string(1, 90, '超出的列');
+$s->write_number(2, 0, 2);
+$s->write_string(2, 1, '不是日期');
+$s->write_string(2, 2, 'x');
+$s->write_number(3, 0, 3);
+$s->write_string(3, 1, '2024-05-06');
+$s->write_number(4, 0, 4);
+$s->write_date_time(4, 1, '2024-01-02T08:00:00', $moment);
+$s->write_string(4, 3, 'y');
+$s->write_number(6, 0, 6);
+$s->write_string(6, 4, 'z');
+for my $r (7 .. 11) { $s->write_number($r, 0, $r); $s->write_string($r, 2, "r" . ($r + 1)); }
+$t->write_string(0, 2, '表头');
+$t->write_string(1, 2, '第二页内容');
+$book->close() or die "cannot close\n";
+)PL";
+
+struct Record {
+    double dat = 0;
+    std::map<int, QString> boxes;
+};
+
+std::map<int, Record> records(DataBase& db, const QString& table) {
+    std::map<int, Record> out;
+    db.forEachHistoryRow(table, [&](const HistoryRow& row) {
+        out[row.ord].dat = row.dat;
+        out[row.ord].boxes[row.ctl] = row.con;
+    });
+    return out;
+}
+
+double oleDate(int y, int m, int d) {
+    return DataBase::toOleDate(QDateTime(QDate(y, m, d), QTime(0, 0)));
+}
+
+struct ImportRun {
+    TestFolder folder;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<DataBase> db;
+    FakeHistoryGrid grid;
+    QString chosenSheet;
+    QStringList listed;
+
+    ImportRun() : db(std::make_unique<DataBase>(dialogs, folder.file(QStringLiteral("Par.db")))) {}
+    int run(const QString& file, const QString& sheet, const QStringList& answers,
+            const QString& table = QStringLiteral("进口")) {
+        dialogs.openFiles.enqueue(file);
+        for (const QString& a : answers)
+            dialogs.texts.enqueue(a.isNull() ? std::optional<QString>() : std::optional(a));
+        chosenSheet = sheet;
+        return ImportExcelRows(grid, table, *db, dialogs, nullptr,
+                               [this](const QStringList& names, QWidget*) {
+                                   listed = names;
+                                   return chosenSheet;
+                               });
+    }
+};
+
+} // namespace
+
+void ExcelImportTest::initTestCase() {
+    if (!ExcelOracles::haveWriteExcel())
+        QSKIP("Spreadsheet::WriteExcel is missing");
+    m_workbook = m_folder.file(QStringLiteral("from-perl.xls"));
+    const QString script =
+        ExcelOracles::writeScript(m_folder.path(), QStringLiteral("write.pl"), WriterScript);
+    const auto r = ExcelOracles::run(ExcelOracles::Perl, {script, m_workbook});
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+}
+
+void ExcelImportTest::rowsOfAWorkbookFromElsewhere() {
+    ImportRun t;
+    const double before = DataBase::toOleDate(QDateTime::currentDateTime());
+    // Rows 2 to 7; rows 4 and 6 carry no box text.
+    QCOMPARE(t.run(m_workbook, QStringLiteral("报关单"), {"2", "7"}), 0);
+    const double after = DataBase::toOleDate(QDateTime::currentDateTime());
+    QCOMPARE(t.listed, (QStringList{"报关单", "第二页", "空表"}));
+    QCOMPARE(t.dialogs.messages(), QStringList{QStringLiteral("导入EXCEL表格第2至第7行完成！")});
+    QVERIFY(t.dialogs.unanswered.isEmpty());
+    QCOMPARE(t.dialogs.shown[1].text, QStringLiteral("请输入数据读取的开始行："));
+    QCOMPARE(t.dialogs.shown[2].text, QStringLiteral("请输入数据读取的结尾行："));
+
+    const auto stored = records(*t.db, QStringLiteral("进口"));
+    QCOMPARE(stored.size(), std::size_t(4));
+    const Record& first = stored.at(0);
+    const std::map<int, QString> expected{
+        {0, "0012"},       {1, "42"},       {2, "3.14159"},
+        {3, "0.1"},        {4, "上海浦东"}, {5, "2024-03-05 14:30:00"},
+        {6, "2023-12-31"}, {7, "-17.5"},    {8, "123456789012345"},
+        {9, "2024-02-02"}, {87, "最后一格"}};
+    QCOMPARE(first.boxes, expected);
+    QCOMPARE(first.dat, oleDate(2024, 3, 5));
+    QCOMPARE(stored.at(1).boxes, (std::map<int, QString>{{0, "x"}}));
+    QVERIFY(stored.at(1).dat >= before && stored.at(1).dat <= after); // not a date
+    QCOMPARE(stored.at(2).boxes, (std::map<int, QString>{{1, "y"}}));
+    QCOMPARE(stored.at(2).dat, oleDate(2024, 1, 2)); // the time of day is dropped
+    QCOMPARE(stored.at(3).boxes, (std::map<int, QString>{{2, "z"}}));
+    QVERIFY(stored.at(3).dat >= before && stored.at(3).dat <= after); // empty date cell
+
+    // One grid row per record, each with its own number; column A is not read.
+    QCOMPARE(t.grid.rows(), 5);
+    for (int r = 1; r <= 4; ++r) {
+        QCOMPARE(t.grid.text(r, 0), QString::number(r - 1));
+        QCOMPARE(t.grid.text(r, 1), QString::number(r));
+    }
+    QCOMPARE(t.grid.text(1, 2), QStringLiteral("2024-03-05"));
+    QCOMPARE(t.grid.text(1, 3), QStringLiteral("0012"));
+    QCOMPARE(t.grid.text(1, 90), QStringLiteral("最后一格"));
+    QCOMPARE(t.grid.text(2, 2), QStringLiteral("不是日期"));
+    QCOMPARE(t.grid.text(3, 2), QStringLiteral("2024-01-02 08:00:00"));
+}
+
+void ExcelImportTest::secondSheet() {
+    ImportRun t;
+    QCOMPARE(t.run(m_workbook, QStringLiteral("第二页"), {"1", "9"}), 0);
+    QCOMPARE(t.dialogs.messages(), QStringList{QStringLiteral("导入EXCEL表格第1至第2行完成！")});
+    const auto stored = records(*t.db, QStringLiteral("进口"));
+    QCOMPARE(stored.size(), std::size_t(2));
+    QCOMPARE(stored.at(0).boxes.at(0), QStringLiteral("表头"));
+    QCOMPARE(stored.at(1).boxes.at(0), QStringLiteral("第二页内容"));
+}
+
+void ExcelImportTest::rowQuestions_data() {
+    QTest::addColumn<QString>("firstAnswer");
+    QTest::addColumn<QString>("lastAnswer");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QStringList>("boxTexts"); // box 0 of each stored record, in order
+    QTest::newRow("10 and 4 swapped")
+        << "10"
+        << "4"
+        << "导入EXCEL表格第4至第10行完成！" << QStringList{"", "", "r8", "r9", "r10"};
+    QTest::newRow("3.5 reads as 4") << "3.5"
+                                    << "4"
+                                    << "导入EXCEL表格第4至第4行完成！" << QStringList{};
+    QTest::newRow("2.5 reads as 2") << "2.5"
+                                    << "2"
+                                    << "导入EXCEL表格第2至第2行完成！" << QStringList{"0012"};
+    QTest::newRow("letters refused") << "abc"
+                                     << "3"
+                                     << "行号必须大于0！" << QStringList{};
+    QTest::newRow("zero refused") << "5"
+                                  << "0"
+                                  << "行号必须大于0！" << QStringList{};
+    QTest::newRow("cancel refused") << QString() << "3"
+                                    << "行号必须大于0！" << QStringList{};
+    QTest::newRow("past the sheet's last row, cut to it")
+        << "11"
+        << "99999999999"
+        << "导入EXCEL表格第11至第12行完成！" << QStringList{"r11", "r12"};
+    QTest::newRow("beyond 16 bits, nothing there")
+        << "40000"
+        << "40001"
+        << "表格只有12行，第40000行及以后没有数据可读取！" << QStringList{};
+}
+
+void ExcelImportTest::rowQuestions() {
+    QFETCH(QString, firstAnswer);
+    QFETCH(QString, lastAnswer);
+    QFETCH(QString, message);
+    QFETCH(QStringList, boxTexts);
+    ImportRun t;
+    t.run(m_workbook, QStringLiteral("报关单"), {firstAnswer, lastAnswer}, QStringLiteral("出口"));
+    QCOMPARE(t.dialogs.messages(), QStringList{message});
+    QStringList stored;
+    for (const auto& [ord, record] : records(*t.db, QStringLiteral("出口")))
+        stored.append(record.boxes.count(0) ? record.boxes.at(0) : QString());
+    QCOMPARE(stored, boxTexts);
+    QCOMPARE(t.grid.rows(), 1 + boxTexts.size());
+}
+
+void ExcelImportTest::failures_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("content"); // null: no file at all
+    QTest::addColumn<QString>("sheet");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("askedForSheet");
+    const QString cannotOpen = "无法打开Excel文件，请检查后重新输入文件名及路径！";
+    const QString wrongType = "文件类型不对，请选择Excel文档！";
+    QTest::newRow("missing file") << "none.xls" << QByteArray() << "Sheet1" << cannotOpen << false;
+    QTest::newRow("text file named .xls")
+        << "text.xls" << QByteArray("序号,日期\n1,2\n") << "Sheet1" << wrongType << false;
+    QTest::newRow("newer workbook named .xls")
+        << "new.xls" << QByteArray("PK\x03\x04\x14\x00\x06\x00", 8) + QByteArray(600, 'z')
+        << "Sheet1" << wrongType << false;
+    QTest::newRow("empty file") << "empty.xls" << QByteArray("") << "Sheet1" << wrongType << false;
+    QTest::newRow("compound file without a workbook")
+        << "bad.xls" << QByteArray("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8) + QByteArray(1024, '\0')
+        << "Sheet1"
+        << "未知错误，错误号：" << false;
+    QTest::newRow(".xlsx refused by name")
+        << "a.xlsx" << QByteArray("PK") << "Sheet1"
+        << "您选择的文件不是EXCEL文件，请选择EXCEL文件。" << false;
+    QTest::newRow(".XLS accepted, sheet not there")
+        << "UPPER.XLS" << QByteArray("perl") << "不存在"
+        << "输入表格名称有误，无法打开表格，请重新输入！" << true;
+}
+
+void ExcelImportTest::failures() {
+    QFETCH(QString, name);
+    QFETCH(QByteArray, content);
+    QFETCH(QString, sheet);
+    QFETCH(QString, message);
+    QFETCH(bool, askedForSheet);
+    ImportRun t;
+    const QString file = t.folder.file(name);
+    if (content == "perl") {
+        QVERIFY(QFile::copy(m_workbook, file));
+    } else if (!content.isNull()) {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    bool asked = false;
+    t.dialogs.openFiles.enqueue(file);
+    t.dialogs.texts.enqueue(QStringLiteral("1"));
+    t.dialogs.texts.enqueue(QStringLiteral("5"));
+    const int result = ImportExcelRows(t.grid, QStringLiteral("进口"), *t.db, t.dialogs, nullptr,
+                                       [&](const QStringList&, QWidget*) {
+                                           asked = true;
+                                           return sheet;
+                                       });
+    QCOMPARE(asked, askedForSheet);
+    QCOMPARE(t.dialogs.messages().size(), 1);
+    QVERIFY2(t.dialogs.messages().first().startsWith(message),
+             qPrintable(t.dialogs.messages().first()));
+    QVERIFY(result != 0 || message.startsWith(QStringLiteral("您选择")));
+    QCOMPARE(t.grid.rows(), 1);
+    QVERIFY(records(*t.db, QStringLiteral("进口")).empty());
+}
+
+void ExcelImportTest::roundTrip() {
+    ImportRun t;
+    FakeHistoryGrid source;
+    const int count = 25;
+    for (int k = 0; k < count; ++k) {
+        QStringList boxes(88);
+        for (int i = 0; i < 88; i += 1 + k % 5)
+            boxes[i] = QStringLiteral("%1号-%2 0%3").arg(k).arg(i).arg(k * i);
+        boxes[10] = QStringLiteral("多行\n文本 'quoted' \"double\"");
+        source.addRecord(count - 1 - k,
+                         QStringLiteral("2023-%1-%2 09:15:00")
+                             .arg(k % 12 + 1, 2, 10, QChar(u'0'))
+                             .arg(k % 28 + 1, 2, 10, QChar(u'0')),
+                         boxes);
+    }
+    const QString file = t.folder.file(QStringLiteral("round.xls"));
+    t.dialogs.saveFiles.enqueue(file);
+    ExportToExcel(source, t.dialogs, nullptr);
+    QVERIFY(t.dialogs.messages().isEmpty());
+
+    QCOMPARE(t.run(file, QStringLiteral("Sheet1"), {"2", QString::number(count + 1)}), 0);
+    QCOMPARE(t.dialogs.messages(),
+             QStringList{QStringLiteral("导入EXCEL表格第2至第%1行完成！").arg(count + 1)});
+    const auto stored = records(*t.db, QStringLiteral("进口"));
+    QCOMPARE(int(stored.size()), count);
+    for (int k = 0; k < count; ++k) {
+        const Record& rec = stored.at(k);
+        std::map<int, QString> original;
+        for (int i = 0; i < 88; ++i)
+            if (!source.text(k + 1, 3 + i).isEmpty())
+                original[i] = source.text(k + 1, 3 + i);
+        QCOMPARE(rec.boxes, original);
+        const QDate date = QDate::fromString(source.text(k + 1, 2).left(10), Qt::ISODate);
+        QCOMPARE(rec.dat, oleDate(date.year(), date.month(), date.day()));
+    }
+}
+
+void ExcelImportTest::rowNumbers_data() {
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<int>("number");
+    QTest::newRow("plain") << "12" << 12;
+    QTest::newRow("half up to even") << "3.5" << 4;
+    QTest::newRow("half down to even") << "2.5" << 2;
+    QTest::newRow("leading number") << "7行" << 7;
+    QTest::newRow("letters") << "abc" << 0;
+    QTest::newRow("negative") << "-3" << -3;
+    QTest::newRow("huge") << "1e30" << 1;
+    QTest::newRow("beyond 32 bits") << "99999999999" << INT_MAX;
+}
+
+void ExcelImportTest::rowNumbers() {
+    QFETCH(QString, answer);
+    QFETCH(int, number);
+    QCOMPARE(RowNumberOfAnswer(answer), number);
+}
+
+void ExcelImportTest::datesOfCellTexts_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QDate>("date");
+    QTest::newRow("date") << "2024-03-05" << QDate(2024, 3, 5);
+    QTest::newRow("date and time") << "2024-03-05 14:30:00" << QDate(2024, 3, 5);
+    QTest::newRow("slashes") << "2024/3/5" << QDate(2024, 3, 5);
+    QTest::newRow("slashes and time") << "2024/3/5 8:05:00" << QDate(2024, 3, 5);
+    QTest::newRow("not a date") << "不是日期" << QDate();
+    QTest::newRow("number") << "45000" << QDate();
+    QTest::newRow("impossible day") << "2024-02-30" << QDate();
+    QTest::newRow("empty") << "" << QDate();
+}
+
+void ExcelImportTest::datesOfCellTexts() {
+    QFETCH(QString, text);
+    QFETCH(QDate, date);
+    QCOMPARE(DateOfCellText(text).value_or(QDate()), date);
+}
+
+void ExcelImportTest::sheetsDialogMarks() {
+    Sheets dialog({QStringLiteral("一"), QStringLiteral("二"), QStringLiteral("三")});
+    QCOMPARE(dialog.windowTitle(), QStringLiteral("选择要导入的表格"));
+    QVERIFY(dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QTableWidget* list = dialog.list();
+    QCOMPARE(list->rowCount(), 3);
+    QCOMPARE(list->horizontalHeaderItem(0)->text(), QStringLiteral("No."));
+    QCOMPARE(list->horizontalHeaderItem(1)->text(), QStringLiteral("选择"));
+    QCOMPARE(list->horizontalHeaderItem(2)->text(), QStringLiteral("表格名称"));
+    QCOMPARE(dialog.okButton()->text(), QStringLiteral("确  定"));
+    QCOMPARE(dialog.cancelButton()->text(), QStringLiteral("取  消"));
+    const auto marks = [&] {
+        QStringList m;
+        for (int r = 0; r < list->rowCount(); ++r)
+            m.append(list->item(r, 1)->text());
+        return m;
+    };
+    const auto click = [&](int row, int column) {
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(row, column)).center());
+    };
+    QCOMPARE(list->item(2, 0)->text(), QStringLiteral("3"));
+    QCOMPARE(marks(), (QStringList{"√", "", ""}));
+    click(2, 1);
+    QCOMPARE(marks(), (QStringList{"", "", "√"}));
+    click(1, 2); // the name column does nothing
+    click(0, 0);
+    QCOMPARE(marks(), (QStringList{"", "", "√"}));
+    click(2, 1);
+    QCOMPARE(marks(), (QStringList{"", "", ""}));
+    click(1, 1);
+    QTest::mouseClick(dialog.okButton(), Qt::LeftButton);
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    QCOMPARE(dialog.sheetName(), QStringLiteral("二"));
+
+    Sheets again({QStringLiteral("一")});
+    again.show();
+    QTest::mouseClick(again.cancelButton(), Qt::LeftButton);
+    QCOMPARE(again.sheetName(), QString());
+}
+
+void ExcelImportTest::unmarkedSheetEndsSilently() {
+    // The real dialog, run modally: the first sheet's mark is removed, then 确  定.
+    ImportRun t;
+    bool driven = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<Sheets*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        driven = dialog->list()->rowCount() == 3;
+        QTableWidget* list = dialog->list();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(list->model()->index(0, 1)).center());
+        QTest::mouseClick(dialog->okButton(), Qt::LeftButton);
+    });
+    t.dialogs.openFiles.enqueue(m_workbook);
+    QCOMPARE(ImportExcelRows(t.grid, QStringLiteral("进口"), *t.db, t.dialogs, nullptr), 0);
+    QVERIFY(driven);
+    QCOMPARE(t.dialogs.allTexts(), QStringList{QStringLiteral("*.xls")}); // nothing else asked
+    QCOMPARE(t.grid.rows(), 1);
+}
+
+void ExcelImportTest::databaseFailureStopsAndKeepsStoredRows() {
+    ImportRun t;
+    int stepsSeen = 0;
+    QString caption;
+    // After the first stored row the table is taken away, so the second row fails.
+    ProgressWatcher watcher(false, [&] {});
+    QTimer breaker;
+    breaker.setInterval(0);
+    QObject::connect(&breaker, &QTimer::timeout, [&] {
+        if (t.grid.rows() < 2)
+            return;
+        breaker.stop();
+        ++stepsSeen;
+        QSqlDatabase outside = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "breaker");
+        outside.setDatabaseName(t.db->filePath());
+        QVERIFY(outside.open());
+        {
+            QSqlQuery q(outside);
+            QVERIFY(q.exec(QStringLiteral("ALTER TABLE 进口 RENAME TO 旧进口")));
+        }
+        outside.close();
+    });
+    breaker.start();
+    QCOMPARE(t.run(m_workbook, QStringLiteral("报关单"), {"2", "12"}),
+             ImportError::DatabaseFailure);
+    QSqlDatabase::removeDatabase("breaker");
+    caption = watcher.caption;
+    QCOMPARE(caption, QStringLiteral("正在读取EXCEL数据…"));
+    QCOMPARE(stepsSeen, 1);
+    QCOMPARE(t.dialogs.messages(), QStringList{Messages::databaseOpenError()});
+    // The first record stays stored, and the grid holds only rows with a record behind them.
+    {
+        QSqlDatabase look = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "look");
+        look.setDatabaseName(t.db->filePath());
+        QVERIFY(look.open());
+        QSqlQuery q(look);
+        QVERIFY(q.exec(QStringLiteral("SELECT COUNT(DISTINCT Ord) FROM 旧进口")) && q.next());
+        QCOMPARE(q.value(0).toInt(), 1);
+    }
+    QSqlDatabase::removeDatabase("look");
+    QCOMPARE(t.grid.rows(), 2);
+    QCOMPARE(t.grid.text(1, 0), QStringLiteral("0"));
+}
+
+void ExcelImportTest::numbersFollowExistingRecords() {
+    ImportRun t;
+    for (int i = 0; i < 8; ++i)
+        QVERIFY(t.db->appendNewRecord(QStringLiteral("出口"), 45000,
+                                      [](int) { return QStringLiteral("旧"); }));
+    QVERIFY(t.db->appendNewRecord(QStringLiteral("进口"), 45000,
+                                  [](int) { return QStringLiteral("另一表"); }));
+    QCOMPARE(t.run(m_workbook, QStringLiteral("报关单"), {"2", "3"}, QStringLiteral("出口")), 0);
+    const auto stored = records(*t.db, QStringLiteral("出口"));
+    QCOMPARE(int(stored.size()), 10);
+    QCOMPARE(stored.at(8).boxes.at(0), QStringLiteral("0012"));
+    QCOMPARE(stored.at(9).boxes.at(0), QStringLiteral("x"));
+    QCOMPARE(t.grid.text(1, 0), QStringLiteral("8"));
+    QCOMPARE(t.grid.text(2, 0), QStringLiteral("9"));
+    QCOMPARE(int(records(*t.db, QStringLiteral("进口")).size()), 1);
+}
+
+QTEST_MAIN(ExcelImportTest)
+#include "tst_excelimport.moc"
