@@ -6,8 +6,10 @@
 #include "CalibrationPage.h"
 #include "DataBase.h"
 #include "Form.h"
+#include "GetXlsSheet.h"
 #include "HelpText.h"
 #include "HistoryGrid.h"
+#include "ImportData.h"
 #include "ImageButtons.h"
 #include "Layouts.h"
 #include "MakerSite.h"
@@ -211,6 +213,12 @@ void MF::connectCommands() {
 void MF::historyCommand(int index) {
     const QString table = Catalogue::modeWord(historyMode());
     switch (index) {
+    case 0:
+        ExportToExcel(m_msf->access(), m_dialogs, this);
+        break;
+    case 1:
+        ImportExcelRows(m_msf->access(), table, *m_db, m_dialogs, this);
+        break;
     case 2:
         m_msf->DeleteGridRows();
         break;
