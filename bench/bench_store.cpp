@@ -30,9 +30,10 @@ struct Raw {
     sqlite3* db = nullptr;
     explicit Raw(const QString& path) {
         sqlite3_open(path.toUtf8().constData(), &db);
-        sqlite3_exec(db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
-                         "CREATE TABLE t (Ord INTEGER, Dat REAL, Ctl INTEGER, Con TEXT);"
-                         "CREATE INDEX t_Ord ON t (Ord);",
+        sqlite3_exec(db,
+                     "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+                     "CREATE TABLE t (Ord INTEGER, Dat REAL, Ctl INTEGER, Con TEXT);"
+                     "CREATE INDEX t_Ord ON t (Ord);",
                      nullptr, nullptr, nullptr);
     }
     ~Raw() { sqlite3_close(db); }
@@ -70,9 +71,8 @@ int main(int argc, char* argv[]) {
     const double saveRaw = medianMs(runs, [&](int) {
         raw.exec("BEGIN IMMEDIATE");
         sqlite3_step(maxStmt);
-        const int next = sqlite3_column_type(maxStmt, 0) == SQLITE_NULL
-                             ? 0
-                             : sqlite3_column_int(maxStmt, 0) + 1;
+        const int next =
+            sqlite3_column_type(maxStmt, 0) == SQLITE_NULL ? 0 : sqlite3_column_int(maxStmt, 0) + 1;
         sqlite3_reset(maxStmt);
         for (int i = 0; i < BoxCount; ++i) {
             sqlite3_bind_int(insert, 1, next);
@@ -88,9 +88,8 @@ int main(int argc, char* argv[]) {
 
     // Loading one record of 88 rows into the boxes.
     Form target;
-    const double loadOurs = medianMs(runs, [&](int i) {
-        store.LoadHistoryRecord(target, i % 1000, QStringLiteral("出口"));
-    });
+    const double loadOurs = medianMs(
+        runs, [&](int i) { store.LoadHistoryRecord(target, i % 1000, QStringLiteral("出口")); });
     sqlite3_stmt* select = nullptr;
     sqlite3_prepare_v2(raw.db, "SELECT Ctl, Con FROM t WHERE Ord = ? ORDER BY rowid", -1, &select,
                        nullptr);
@@ -99,8 +98,9 @@ int main(int argc, char* argv[]) {
         sqlite3_bind_int(select, 1, i % 1000);
         while (sqlite3_step(select) == SQLITE_ROW) {
             const int ctl = sqlite3_column_int(select, 0);
-            sink[ctl] = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select, 1)),
-                                          sqlite3_column_bytes(select, 1));
+            sink[ctl] =
+                QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(select, 1)),
+                                  sqlite3_column_bytes(select, 1));
         }
         sqlite3_reset(select);
     });

@@ -77,8 +77,9 @@ void GridViewTest::headerClicksCycleTheMark() {
     // The fixed column of sequence numbers selects rows; it never sorts.
     const QStringList before = s.column(0);
     QHeaderView* v = s.grid.verticalHeader();
-    QTest::mouseClick(v->viewport(), Qt::LeftButton, {},
-                      QPoint(v->width() / 2, v->sectionViewportPosition(3) + v->sectionSize(3) / 2));
+    QTest::mouseClick(
+        v->viewport(), Qt::LeftButton, {},
+        QPoint(v->width() / 2, v->sectionViewportPosition(3) + v->sectionSize(3) / 2));
     QCOMPARE(s.column(0), before);
     QCOMPARE(s.grid.currentGridRow(), 4);
 }
