@@ -1,4 +1,5 @@
 #include "CompoundFileReader.h"
+#include "LittleEndian.h"
 
 #include <QStringList>
 
@@ -11,14 +12,8 @@ constexpr quint32 EndOfChain = 0xFFFFFFFE;
 constexpr quint32 MaxRegularSector = 0xFFFFFFFA;
 constexpr quint32 MiniSectorSize = 64;
 
-quint16 get16(const char* p) {
-    return static_cast<quint16>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1])
-                                                                       << 8);
-}
-
-quint32 get32(const char* p) {
-    return static_cast<quint32>(get16(p)) | static_cast<quint32>(get16(p + 2)) << 16;
-}
+using LittleEndian::get16;
+using LittleEndian::get32;
 
 } // namespace
 

@@ -1,4 +1,5 @@
 #include "XlsWorkbookReader.h"
+#include "LittleEndian.h"
 
 #include "CompoundFileReader.h"
 
@@ -17,14 +18,8 @@ constexpr int MaxRecordData = 8224;
 constexpr qint64 MaxFileSize = qint64(1) << 30;
 constexpr int MaxColumns = 256;
 
-quint16 get16(const char* p) {
-    return static_cast<quint16>(static_cast<unsigned char>(p[0]) | static_cast<unsigned char>(p[1])
-                                                                       << 8);
-}
-
-quint32 get32(const char* p) {
-    return static_cast<quint32>(get16(p)) | static_cast<quint32>(get16(p + 2)) << 16;
-}
+using LittleEndian::get16;
+using LittleEndian::get32;
 
 double getDouble(const char* p) {
     quint64 bits = 0;
