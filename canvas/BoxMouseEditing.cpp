@@ -6,8 +6,10 @@
 #include "PageWidget.h"
 #include "ScreenTwips.h"
 
+#include <QApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPointer>
 #include <QPainter>
 
 // The rubber band, drawn in page twips over the page and under its boxes.
@@ -155,6 +157,9 @@ bool BoxMouseEditing::boxEvent(int index, QEvent* event) {
 }
 
 void BoxMouseEditing::openFontMenu(int index, QPointF local) {
+    // Disabling the box sends the focus on to the next box; it comes back afterwards, so
+    // that what the clerk types next still goes into this box.
+    const QPointer<QWidget> hadFocus = QApplication::focusWidget();
     m_editor.boxRightPress(index, local);
     // The menu opens at the box's position plus the pointer, 200 lower, counted from the
     // main window's corner.
@@ -164,6 +169,8 @@ void BoxMouseEditing::openFontMenu(int index, QPointF local) {
     const QPoint at = window->mapToGlobal(pixels.toPoint());
     const bool chosen = m_menuRunner(at);
     m_editor.fontMenuClosed(index);
+    if (hadFocus && hadFocus->isEnabled() && hadFocus->isVisible())
+        hadFocus->setFocus(Qt::PopupFocusReason);
     if (chosen)
         m_editor.FontStyle();
 }

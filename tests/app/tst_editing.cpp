@@ -19,6 +19,7 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
+#include <QToolTip>
 
 #include <cmath>
 #include <memory>
@@ -165,6 +166,12 @@ bool colourNear(const QImage& image, QPoint at, QColor colour) {
     return false;
 }
 
+bool boxHasSelectedText(const Window& w, int i) {
+    if (auto* line = qobject_cast<QLineEdit*>(w.page()->boxWidget(i)))
+        return line->hasSelectedText();
+    return qobject_cast<QPlainTextEdit*>(w.page()->boxWidget(i))->textCursor().hasSelection();
+}
+
 QImage grabPage(const Window& w) {
     return w.page()->grab().toImage().convertToFormat(QImage::Format_RGB32);
 }
@@ -187,6 +194,7 @@ private slots:
     void clickDeselectsAndPlacesCaret();
     void grips_data();
     void grips();
+    void hintOnMultiLineBox();
     void keys_data();
     void keys();
     void keysWithNothingSelected();
@@ -356,12 +364,7 @@ void EditingTest::groupDrag() {
     // The widget follows the model and the drag selected no text in the box.
     QCOMPARE(w.page()->boxWidget(dragged)->geometry(),
              w.page()->pageRectToPixels(geometryOf(w.form().box(dragged))));
-    if (auto* line = qobject_cast<QLineEdit*>(w.page()->boxWidget(dragged)))
-        QVERIFY(!line->hasSelectedText());
-    else
-        QVERIFY(!qobject_cast<QPlainTextEdit*>(w.page()->boxWidget(dragged))
-                     ->textCursor()
-                     .hasSelection());
+    QVERIFY(!boxHasSelectedText(w, dragged));
     // The release over the box is a click: nothing stays selected.
     QVERIFY(selectedBoxes(w.form()).isEmpty());
 }
@@ -376,6 +379,7 @@ void EditingTest::groupResize() {
     Window w(screen);
     w.setLocked(false);
     const int dragged = multiLine ? w.m : w.a;
+    w.form().setText(dragged, QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZ"));
     w.form().setSelected(w.b, true);
     w.form().setSelected(w.c, true);
     std::array<Box, BoxCount> before{};
@@ -395,6 +399,7 @@ void EditingTest::groupResize() {
         QCOMPARE(w.form().box(i).left, before[i].left);
         QCOMPARE(w.form().box(i).top, before[i].top);
     }
+    QVERIFY2(!boxHasSelectedText(w, dragged), "the resize grip selected text");
     const int untouched = multiLine ? w.a : w.m;
     QCOMPARE(geometryOf(w.form().box(untouched)), geometryOf(before[untouched]));
     QVERIFY(selectedBoxes(w.form()).isEmpty());
@@ -484,6 +489,36 @@ void EditingTest::grips() {
     QCOMPARE(w.form().box(w.c).gripState, grip);
     QCOMPARE(int(w.target(w.c)->cursor().shape()), cursor);
     QCOMPARE(w.page()->boxWidget(w.c)->toolTip(), hint);
+
+    // The hint shows when the pointer rests on the box.
+    w.activate();
+    QWidget* t = w.target(w.c);
+    const QPoint rest = w.onBox(w.c, at);
+    QHelpEvent help(QEvent::ToolTip, rest, t->mapToGlobal(rest));
+    QApplication::sendEvent(t, &help);
+    QCOMPARE(QToolTip::isVisible(), !hint.isEmpty());
+    if (!hint.isEmpty())
+        QCOMPARE(QToolTip::text(), hint);
+    QToolTip::hideText();
+}
+
+void EditingTest::hintOnMultiLineBox() {
+    Window w;
+    w.setLocked(false);
+    w.activate();
+    // The multi-line box takes the pointer on its viewport; the hint is the box's own.
+    QWidget* t = w.target(w.m);
+    QVERIFY(t != w.page()->boxWidget(w.m));
+    const QPointF corner(w.form().box(w.m).width - 40, w.form().box(w.m).height - 40);
+    QTest::mouseMove(t, w.onBox(w.m, corner));
+    QCOMPARE(w.form().box(w.m).gripState, BoxEditor::GripResize);
+    QCOMPARE(t->cursor().shape(), Qt::SizeFDiagCursor);
+    const QPoint rest = w.onBox(w.m, corner);
+    QHelpEvent help(QEvent::ToolTip, rest, t->mapToGlobal(rest));
+    QApplication::sendEvent(t, &help);
+    QVERIFY(QToolTip::isVisible());
+    QCOMPARE(QToolTip::text(), BoxEditor::resizeHint());
+    QToolTip::hideText();
 }
 
 void EditingTest::keys_data() {
@@ -704,6 +739,7 @@ void EditingTest::fontMenu() {
     QFETCH(bool, chosen);
     QFETCH(bool, confirmed);
     Window w(screen);
+    w.activate();
     // The lock is not consulted.
     w.form().setSelected(w.b, true);
     w.form().setSelected(w.m, true);
@@ -749,6 +785,8 @@ void EditingTest::fontMenu() {
                             .arg(expected.y())));
     QVERIFY(w.form().box(w.a).enabled);
     QVERIFY(w.page()->boxWidget(w.a)->isEnabled());
+    // The caret stays in the right-clicked box, where the clerk goes on typing.
+    QCOMPARE(QApplication::focusWidget(), w.page()->boxWidget(w.a));
 
     if (chosen) {
         // The dialog opened on the right-clicked box's font.
