@@ -9,8 +9,8 @@
 #include <QApplication>
 #include <QMouseEvent>
 #include <QPaintEvent>
-#include <QPointer>
 #include <QPainter>
+#include <QPointer>
 
 // The rubber band, drawn in page twips over the page and under its boxes.
 class BandOverlay : public QWidget {

@@ -127,7 +127,7 @@ struct Window {
     // by `by` page twips in steps and release: a drag of the grip under the pointer.
     void dragBox(int i, QPointF local, QPointF by, int steps = 10) const {
         QWidget* t = target(i);
-        QTest::mouseMove(t, onBox(i, local));
+        hover(i, local);
         const Box& bx = form().box(i);
         const QPoint start = pixel(QPointF(bx.left, bx.top) + local);
         QTest::mousePress(t, Qt::LeftButton, {}, on(t, start));
@@ -137,6 +137,13 @@ struct Window {
             leftDrag(t, end);
         }
         QTest::mouseRelease(t, Qt::LeftButton, {}, on(t, end));
+    }
+
+    // The pointer comes to rest on box `i` at a local point in page twips. It comes from the
+    // page's corner, since a move to where the pointer already is reaches no widget.
+    void hover(int i, QPointF local) const {
+        QTest::mouseMove(page(), QPoint(2, 2));
+        QTest::mouseMove(target(i), onBox(i, local));
     }
 
     void activate() const {
@@ -191,6 +198,7 @@ private slots:
     void groupResize_data();
     void groupResize();
     void dragBelowThresholdMovesNothing();
+    void lockTickedWhilePointerRestsOnGrip();
     void clickDeselectsAndPlacesCaret();
     void grips_data();
     void grips();
@@ -232,7 +240,7 @@ void EditingTest::lockedAtStart() {
     QVERIFY(!colourNear(grabPage(w), w.pixel(QPointF(2500, 600)), Qt::black));
 
     // Over a box the pointer is an I-beam, even on the move grip, and a drag moves nothing.
-    QTest::mouseMove(w.target(w.a), w.onBox(w.a, QPointF(30, 30)));
+    w.hover(w.a, QPointF(30, 30));
     QCOMPARE(w.form().box(w.a).gripState, BoxEditor::GripText);
     QCOMPARE(w.target(w.a)->cursor().shape(), Qt::IBeamCursor);
     w.dragBox(w.a, QPointF(30, 30), QPointF(600, 400));
@@ -412,7 +420,7 @@ void EditingTest::dragBelowThresholdMovesNothing() {
     // or goes to the next one only when that is within the threshold.
     const QRectF a = geometryOf(w.form().box(w.a));
     QWidget* t = w.target(w.a);
-    QTest::mouseMove(t, w.onBox(w.a, QPointF(40, 40)));
+    w.hover(w.a, QPointF(40, 40));
     QCOMPARE(w.form().box(w.a).gripState, BoxEditor::GripMove);
     const QPoint start = w.pixel(QPointF(a.left() + 40, a.top() + 40));
     QTest::mousePress(t, Qt::LeftButton, {}, w.on(t, start));
@@ -428,6 +436,29 @@ void EditingTest::dragBelowThresholdMovesNothing() {
     QTest::mouseRelease(t, Qt::LeftButton, {}, w.on(t, start + QPoint(3, 0)));
 }
 
+void EditingTest::lockTickedWhilePointerRestsOnGrip() {
+    Window w;
+    w.setLocked(false);
+    w.activate();
+    const QRectF a = geometryOf(w.form().box(w.a));
+    QWidget* t = w.target(w.a);
+    const QPoint rest = w.onBox(w.a, QPointF(40, 40));
+    w.hover(w.a, QPointF(40, 40));
+    QCOMPARE(t->cursor().shape(), Qt::ArrowCursor);
+    // The clerk ticks "锁定格式" from the keyboard; the pointer has not moved.
+    w.mf->checkBox(1)->setFocus();
+    QTRY_VERIFY(w.mf->checkBox(1)->hasFocus());
+    QTest::keyClick(w.mf->checkBox(1), Qt::Key_Space);
+    QVERIFY(w.mf->checkBox(1)->isChecked());
+    QCOMPARE(t->cursor().shape(), Qt::IBeamCursor);
+    const QPoint start = w.on(w.page(), rest);
+    QTest::mousePress(t, Qt::LeftButton, {}, rest);
+    for (int step = 1; step <= 5; ++step)
+        w.leftDrag(t, start + QPoint(10 * step, 5 * step));
+    QTest::mouseRelease(t, Qt::LeftButton, {}, rest + QPoint(50, 25));
+    QCOMPARE(geometryOf(w.form().box(w.a)), a);
+}
+
 void EditingTest::clickDeselectsAndPlacesCaret() {
     Window w;
     w.setLocked(false);
@@ -438,7 +469,7 @@ void EditingTest::clickDeselectsAndPlacesCaret() {
     auto* line = qobject_cast<QLineEdit*>(w.page()->boxWidget(w.a));
     QVERIFY(line);
     line->setCursorPosition(0);
-    QTest::mouseMove(w.target(w.a), w.onBox(w.a, QPointF(400, 150)));
+    w.hover(w.a, QPointF(400, 150));
     QCOMPARE(w.form().box(w.a).gripState, BoxEditor::GripText);
     QTest::mouseClick(w.target(w.a), Qt::LeftButton, {}, w.onBox(w.a, QPointF(400, 150)));
     QVERIFY(selectedBoxes(w.form()).isEmpty());
@@ -485,7 +516,7 @@ void EditingTest::grips() {
     QCOMPARE(w.page()->cursor().shape(), Qt::CrossCursor);
     // The small box C is 150 × 150 page twips.
     QCOMPARE(geometryOf(w.form().box(w.c)).size(), QSizeF(150, 150));
-    QTest::mouseMove(w.target(w.c), w.onBox(w.c, at));
+    w.hover(w.c, at);
     QCOMPARE(w.form().box(w.c).gripState, grip);
     QCOMPARE(int(w.target(w.c)->cursor().shape()), cursor);
     QCOMPARE(w.page()->boxWidget(w.c)->toolTip(), hint);
@@ -510,7 +541,7 @@ void EditingTest::hintOnMultiLineBox() {
     QWidget* t = w.target(w.m);
     QVERIFY(t != w.page()->boxWidget(w.m));
     const QPointF corner(w.form().box(w.m).width - 40, w.form().box(w.m).height - 40);
-    QTest::mouseMove(t, w.onBox(w.m, corner));
+    w.hover(w.m, corner);
     QCOMPARE(w.form().box(w.m).gripState, BoxEditor::GripResize);
     QCOMPARE(t->cursor().shape(), Qt::SizeFDiagCursor);
     const QPoint rest = w.onBox(w.m, corner);
