@@ -193,6 +193,7 @@ private slots:
     void bands_data();
     void bands();
     void bandOutlineShownAndErased();
+    void bandLeavesRulerGrid();
     void groupDrag_data();
     void groupDrag();
     void groupResize_data();
@@ -327,6 +328,38 @@ void EditingTest::bandOutlineShownAndErased() {
         QCOMPARE(QColor(released.pixel(p)), canvasColour(w));
     }
     QCOMPARE(selectedBoxes(w.form()), QList<int>{w.a});
+}
+
+void EditingTest::bandLeavesRulerGrid() {
+    Window w;
+    w.setLocked(false);
+    QCheckBox* ruler = w.mf->checkBox(0);
+    QTest::mouseClick(ruler, Qt::LeftButton, {}, QPoint(8, ruler->height() / 2));
+    QVERIFY(ruler->isChecked());
+    const QImage layer = w.page()->drawingLayer().copy();
+    QVERIFY(!layer.isNull());
+    const QImage before = grabPage(w);
+
+    // A band that crosses many grid lines, redrawn several times on the way.
+    const QPoint start = w.pixel(QPointF(5000, 600));
+    const QPoint end = w.pixel(QPointF(600, 5000));
+    QTest::mousePress(w.page(), Qt::LeftButton, {}, start);
+    for (int step = 1; step <= 8; ++step)
+        w.leftDrag(w.page(), start + (end - start) * step / 8);
+    QTest::mouseRelease(w.page(), Qt::LeftButton, {}, end);
+
+    QCOMPARE(w.page()->drawingLayer(), layer);
+    // Every pixel of the canvas outside the boxes looks as it did before the band.
+    const QImage after = grabPage(w);
+    QRegion boxes;
+    for (int i = 0; i < BoxCount; ++i)
+        boxes += w.page()->boxWidget(i)->geometry().adjusted(-1, -1, 1, 1);
+    int differing = 0;
+    for (int y = 0; y < after.height(); ++y)
+        for (int x = 0; x < after.width(); ++x)
+            if (!boxes.contains(QPoint(x, y)) && after.pixel(x, y) != before.pixel(x, y))
+                ++differing;
+    QCOMPARE(differing, 0);
 }
 
 void EditingTest::groupDrag_data() {
