@@ -194,6 +194,8 @@ private slots:
     void bands();
     void bandOutlineShownAndErased();
     void bandLeavesRulerGrid();
+    void otherButtonsDrawNoBand_data();
+    void otherButtonsDrawNoBand();
     void groupDrag_data();
     void groupDrag();
     void groupResize_data();
@@ -360,6 +362,40 @@ void EditingTest::bandLeavesRulerGrid() {
             if (!boxes.contains(QPoint(x, y)) && after.pixel(x, y) != before.pixel(x, y))
                 ++differing;
     QCOMPARE(differing, 0);
+}
+
+void EditingTest::otherButtonsDrawNoBand_data() {
+    QTest::addColumn<int>("pressed");
+    QTest::addColumn<int>("held");
+    QTest::newRow("right") << int(Qt::RightButton) << int(Qt::RightButton);
+    QTest::newRow("middle") << int(Qt::MiddleButton) << int(Qt::MiddleButton);
+    QTest::newRow("left with right")
+        << int(Qt::LeftButton) << int(Qt::LeftButton | Qt::RightButton);
+}
+
+void EditingTest::otherButtonsDrawNoBand() {
+    QFETCH(int, pressed);
+    QFETCH(int, held);
+    Window w;
+    w.setLocked(false);
+    w.form().setSelected(w.b, true);
+    const auto button = Qt::MouseButton(pressed);
+    const QPoint start = w.pixel(QPointF(600, 600));
+    const QPoint end = w.pixel(QPointF(4500, 4500));
+    QTest::mousePress(w.page(), button, {}, start);
+    // Whatever the buttons, the press empties the selection.
+    QVERIFY(selectedBoxes(w.form()).isEmpty());
+    for (int step = 1; step <= 6; ++step) {
+        const QPoint at = start + (end - start) * step / 6;
+        const QPoint global = w.page()->mapToGlobal(at);
+        QMouseEvent move(QEvent::MouseMove, at, global, Qt::NoButton, Qt::MouseButtons(held),
+                         Qt::NoModifier);
+        QApplication::sendEvent(w.page(), &move);
+    }
+    QVERIFY(
+        !colourNear(grabPage(w), (start + end) / 2 - QPoint(0, (end - start).y() / 2), Qt::black));
+    QTest::mouseRelease(w.page(), button, {}, end);
+    QVERIFY(selectedBoxes(w.form()).isEmpty());
 }
 
 void EditingTest::groupDrag_data() {
@@ -666,7 +702,8 @@ void EditingTest::keysWithNothingSelected() {
 
 void EditingTest::keyRoutedOncePerPress_data() {
     QTest::addColumn<QString>("control");
-    for (const char* name : {"window", "page", "viewport", "line box", "text box", "command button",
+    for (const char* name : {"window", "page", "viewport", "line box", "text box", "command 0",
+                             "command 1", "command 2", "command 3", "command 4", "command 5",
                              "ruler check box", "lock check box", "scroll bar", "main tabs"})
         QTest::newRow(name) << QString::fromLatin1(name);
 }
@@ -682,13 +719,14 @@ void EditingTest::keyRoutedOncePerPress() {
         {QStringLiteral("viewport"), w.mf->pageArea()->viewport()},
         {QStringLiteral("line box"), w.page()->boxWidget(w.a)},
         {QStringLiteral("text box"), w.page()->boxWidget(w.m)},
-        {QStringLiteral("command button"), w.mf->commandButton(3)},
         {QStringLiteral("ruler check box"), w.mf->checkBox(0)},
         {QStringLiteral("lock check box"), w.mf->checkBox(1)},
         {QStringLiteral("scroll bar"), w.mf->pageArea()->scrollBar()},
         {QStringLiteral("main tabs"), w.mf->mainTabs()->tabBar()},
     };
     QWidget* focus = controls.value(control);
+    if (control.startsWith(QLatin1String("command ")))
+        focus = w.mf->commandButton(control.mid(8).toInt());
     if (focus) {
         focus->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), focus);
