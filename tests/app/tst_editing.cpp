@@ -1,5 +1,6 @@
 #include "BoxEditor.h"
 #include "BoxMouseEditing.h"
+#include "FontMenuForm.h"
 #include "Form.h"
 #include "HistoryGrid.h"
 #include "MF.h"
@@ -12,13 +13,16 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 
 #include <cmath>
@@ -217,6 +221,8 @@ private slots:
     void fontMenu_data();
     void fontMenu();
     void fontMenuOnSelectedBox();
+    void realFontMenu_data();
+    void realFontMenu();
 };
 
 void EditingTest::initTestCase() {
@@ -944,6 +950,52 @@ void EditingTest::fontMenuOnSelectedBox() {
         QCOMPARE(w.form().box(i).tag, QString());
     }
     QCOMPARE(w.form().box(w.b).fontSize, 9.f);
+}
+
+void EditingTest::realFontMenu_data() {
+    QTest::addColumn<bool>("choose");
+    QTest::newRow("修改字体 chosen") << true;
+    QTest::newRow("menu left with Esc") << false;
+}
+
+void EditingTest::realFontMenu() {
+    QFETCH(bool, choose);
+    Window w;
+    w.activate();
+    // The hidden form that carries the menu.
+    FontMenuForm* form = w.mf->boxMouseEditing().menuForm();
+    QCOMPARE(form->windowTitle(), QStringLiteral("菜单"));
+    QVERIFY(!form->isVisible());
+    QVERIFY(form->findChild<QLabel*>()->text() == QStringLiteral("本窗口专为弹出菜单设置"));
+    QCOMPARE(form->FontMenu()->objectName(), QStringLiteral("FontMenu"));
+    QCOMPARE(form->FontMenu()->actions().size(), 1);
+    QCOMPARE(form->FontStyle()->objectName(), QStringLiteral("FontStyle"));
+    QCOMPARE(form->FontStyle()->text(), QStringLiteral("修改字体"));
+
+    if (choose)
+        w.dialogs.fonts.enqueue(
+            FontChoice{QStringLiteral("宋体"), 16, false, false, false, false, 0});
+    bool shown = false;
+    // The menu waits for the clerk: the keys come from a timer while it is open.
+    QTimer::singleShot(50, this, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        shown = menu == form->FontMenu();
+        if (!menu)
+            return;
+        if (choose) {
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        } else {
+            QTest::keyClick(menu, Qt::Key_Escape);
+        }
+    });
+    QTest::mouseClick(w.target(w.a), Qt::RightButton, {}, w.onBox(w.a, QPointF(200, 100)));
+    QVERIFY(shown);
+    QVERIFY(w.form().box(w.a).enabled);
+    QCOMPARE(w.form().box(w.a).fontSize, choose ? 16.f : 9.f);
+    QCOMPARE(w.form().box(w.a).selected(), !choose);
+    QCOMPARE(w.form().box(w.a).tag, choose ? QString() : QStringLiteral("0"));
+    QCOMPARE(QApplication::focusWidget(), w.page()->boxWidget(w.a));
 }
 
 QTEST_MAIN(EditingTest)
