@@ -67,7 +67,7 @@ BoxMouseEditing::BoxMouseEditing(PageWidget& page, BoxEditor& editor, QObject* p
     // The band lies over the page's drawings and under the boxes, on a layer of its own:
     // erasing it gives back the canvas colour and the ruler grid instead of painting white.
     m_band = new BandOverlay(m_page);
-    connect(&m_editor, &BoxEditor::outlineDrawn, m_band, [this](QRect rect, QColor color) {
+    connect(&m_editor, &BoxEditor::outlineDrawn, this, [this](QRect rect, QColor color) {
         if (color == QColor(Qt::white))
             m_band->erase(rect);
         else
