@@ -40,6 +40,13 @@ QString BoxEditor::bandHint() {
         "提示：按住鼠标（别松开）后，移动鼠标，可以选中输入框，并调整其位置及大小！");
 }
 
+void BoxEditor::setLocked(bool locked) {
+    m_locked = locked;
+    if (locked)
+        for (int i = 0; i < BoxCount; ++i)
+            m_form.setGripState(i, GripText);
+}
+
 void BoxEditor::drawOutline(QColor color) {
     const QRect r = QRect(QPoint(m_anchorX, m_anchorY), QPoint(m_cornerX, m_cornerY)).normalized();
     emit outlineDrawn(r, color);

@@ -32,7 +32,9 @@ public:
 
     // The "锁定格式" check box: true locks the layout against mouse editing.
     bool locked() const { return m_locked; }
-    void setLocked(bool locked) { m_locked = locked; }
+    // Locking also turns every grip into the text pointer, so that a drag that starts where
+    // the pointer rested before the lock moves nothing.
+    void setLocked(bool locked);
 
     // The empty canvas. `button` caused the event; `buttons` are all held.
     void canvasMouseDown(Qt::MouseButton button, Qt::MouseButtons buttons, QPointF page);

@@ -4,9 +4,52 @@
 #include "FontMenuForm.h"
 #include "Form.h"
 #include "PageWidget.h"
+#include "ScreenTwips.h"
 
+#include <QApplication>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QPointer>
+
+// The rubber band, drawn in page twips over the page and under its boxes.
+class BandOverlay : public QWidget {
+public:
+    explicit BandOverlay(PageWidget& page) : QWidget(&page), m_page(page) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setFocusPolicy(Qt::NoFocus);
+        hide();
+    }
+
+    void draw(QRect pageRect, QColor color) {
+        m_rect = pageRect;
+        m_color = color;
+        setGeometry(m_page.rect());
+        lower();
+        show();
+        update();
+    }
+    // Only the band last drawn is erased; another outline leaves it.
+    void erase(QRect pageRect) {
+        if (pageRect == m_rect)
+            hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const double scale = m_page.zoom() / ScreenTwips::PerPixel;
+        p.scale(scale, scale);
+        p.setPen(QPen(m_color, 0));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(QRectF(m_rect));
+    }
+
+private:
+    PageWidget& m_page;
+    QRect m_rect;
+    QColor m_color = Qt::black;
+};
 
 BoxMouseEditing::BoxMouseEditing(PageWidget& page, BoxEditor& editor, QObject* parent)
     : QObject(parent), m_page(page), m_editor(editor) {
@@ -21,18 +64,19 @@ BoxMouseEditing::BoxMouseEditing(PageWidget& page, BoxEditor& editor, QObject* p
     }
     m_page.setMouseTracking(true);
 
+    // The band lies over the page's drawings and under the boxes, on a layer of its own:
+    // erasing it gives back the canvas colour and the ruler grid instead of painting white.
+    m_band = new BandOverlay(m_page);
     connect(&m_editor, &BoxEditor::outlineDrawn, this, [this](QRect rect, QColor color) {
-        m_page.paintOnLayer([&](QPainter& painter) {
-            painter.setPen(QPen(color, 0));
-            painter.setBrush(Qt::NoBrush);
-            painter.drawRect(QRectF(rect));
-        });
+        if (color == QColor(Qt::white))
+            m_band->erase(rect);
+        else
+            m_band->draw(rect, color);
     });
     connect(&m_editor, &BoxEditor::canvasHintChanged, this,
             [this](const QString& hint) { m_page.setToolTip(hint); });
-    connect(&m_editor, &BoxEditor::boxHintChanged, this, [this](int index, const QString& hint) {
-        m_page.boxWidget(index)->setToolTip(hint);
-    });
+    connect(&m_editor, &BoxEditor::boxHintChanged, this,
+            [this](int index, const QString& hint) { m_page.boxWidget(index)->setToolTip(hint); });
 }
 
 QPointF BoxMouseEditing::pageOf(QPointF globalPixel) const {
@@ -113,6 +157,9 @@ bool BoxMouseEditing::boxEvent(int index, QEvent* event) {
 }
 
 void BoxMouseEditing::openFontMenu(int index, QPointF local) {
+    // Disabling the box sends the focus on to the next box; it comes back afterwards, so
+    // that what the clerk types next still goes into this box.
+    const QPointer<QWidget> hadFocus = QApplication::focusWidget();
     m_editor.boxRightPress(index, local);
     // The menu opens at the box's position plus the pointer, 200 lower, counted from the
     // main window's corner.
@@ -122,6 +169,8 @@ void BoxMouseEditing::openFontMenu(int index, QPointF local) {
     const QPoint at = window->mapToGlobal(pixels.toPoint());
     const bool chosen = m_menuRunner(at);
     m_editor.fontMenuClosed(index);
+    if (hadFocus && hadFocus->isEnabled() && hadFocus->isVisible())
+        hadFocus->setFocus(Qt::PopupFocusReason);
     if (chosen)
         m_editor.FontStyle();
 }

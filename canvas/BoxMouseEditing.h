@@ -5,12 +5,13 @@
 
 #include <functional>
 
+class BandOverlay;
 class BoxEditor;
 class FontMenuForm;
 class PageWidget;
 
 // Connects the page widget's mouse events to the box editor: pointer positions become
-// page twips before the editor sees them, the band is drawn on the page's drawing layer,
+// page twips before the editor sees them, the band is drawn over the page under the boxes,
 // hints become tooltips, and a right click on a box opens the font menu.
 class BoxMouseEditing : public QObject {
     Q_OBJECT
@@ -34,6 +35,7 @@ private:
     PageWidget& m_page;
     BoxEditor& m_editor;
     FontMenuForm* m_menuForm = nullptr;
+    BandOverlay* m_band = nullptr;
     std::function<bool(QPoint)> m_menuRunner;
     int m_pressedBox = -1;
 };

@@ -58,6 +58,7 @@ private slots:
     void grips_data();
     void grips();
     void lockedHoverForcesText();
+    void lockingDisarmsGrips();
     void groupDragMovesBoxesAndLabels();
     void dragBelowThresholdDoesNothing();
     void groupResize();
@@ -198,6 +199,20 @@ void BoxEditorTest::lockedHoverForcesText() {
     QCOMPARE(e.form.box(0).gripState, BoxEditor::GripText);
     e.editor.boxMouseMove(0, Left, QPointF(400, 400));
     QCOMPARE(e.form.box(0).left, 1000.f);
+}
+
+void BoxEditorTest::lockingDisarmsGrips() {
+    Editing e;
+    e.editor.boxMouseMove(0, NoButton, QPointF(10, 10));
+    e.editor.boxMouseMove(1, NoButton, QPointF(450, 230));
+    QCOMPARE(e.form.box(0).gripState, BoxEditor::GripMove);
+    QCOMPARE(e.form.box(1).gripState, BoxEditor::GripResize);
+    // Locked with the pointer still resting on the grip: the drag that follows does nothing.
+    e.editor.setLocked(true);
+    e.editor.boxMouseMove(0, Left, QPointF(400, 400));
+    e.editor.boxMouseMove(1, Left, QPointF(900, 900));
+    QCOMPARE(e.form.box(0).left, 1000.f);
+    QCOMPARE(e.form.box(1).width, 500.f);
 }
 
 void BoxEditorTest::groupDragMovesBoxesAndLabels() {
