@@ -3,6 +3,7 @@
 #include <QColorDialog>
 #include <QDialogButtonBox>
 #include <QFontDialog>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -24,13 +25,21 @@ FontColorDialog::FontColorDialog(const FontChoice& initial, QWidget* parent)
     m_fonts = new QFontDialog(this);
     m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
     m_fonts->setWindowFlags(Qt::Widget);
-    QFont font(initial.name);
+    // A face that exists only as a substitution (宋体) is shown as the face it resolves
+    // to, and handed back under its own name when the clerk keeps it.
+    m_resolvedInitial = QFontInfo(QFont(initial.name)).family();
+    QFont font(m_resolvedInitial);
     font.setPointSizeF(initial.size);
     font.setBold(initial.bold);
     font.setItalic(initial.italic);
     font.setUnderline(initial.underline);
     font.setStrikeOut(initial.strikethru);
     m_fonts->setCurrentFont(font);
+    m_initial = initial;
+    // Until the clerk changes something in the font list, the box keeps its own font:
+    // the list cannot show every style a box may carry (bold of a face without a bold
+    // cut, 10.5 points).
+    connect(m_fonts, &QFontDialog::currentFontChanged, this, [this] { m_fontTouched = true; });
 
     auto* colorRow = new QHBoxLayout;
     colorRow->addWidget(new QLabel(QStringLiteral("颜色："), this));
@@ -64,14 +73,19 @@ void FontColorDialog::showColor() {
 }
 
 FontChoice FontColorDialog::choice() const {
+    FontChoice c = m_initial;
+    c.color = toBgr(m_color);
+    if (!m_fontTouched)
+        return c;
     const QFont f = m_fonts->currentFont();
-    FontChoice c;
-    c.name = f.family();
-    c.size = static_cast<float>(f.pointSizeF());
+    c.name = f.family() == m_resolvedInitial ? m_initial.name : f.family();
+    // The dialog offers whole sizes only: a size it merely rounded (10.5 shown as 11)
+    // stays as the box had it.
+    const double size = f.pointSizeF();
+    c.size = qRound(size) == qRound(m_initial.size) ? m_initial.size : static_cast<float>(size);
     c.bold = f.bold();
     c.italic = f.italic();
     c.underline = f.underline();
     c.strikethru = f.strikeOut();
-    c.color = toBgr(m_color);
     return c;
 }

@@ -22,4 +22,7 @@ private:
     QFontDialog* m_fonts = nullptr;
     QPushButton* m_colorButton = nullptr;
     QColor m_color;
+    FontChoice m_initial;
+    bool m_fontTouched = false;
+    QString m_resolvedInitial;
 };

@@ -9,8 +9,8 @@
 #include "GetXlsSheet.h"
 #include "HelpText.h"
 #include "HistoryGrid.h"
-#include "ImportData.h"
 #include "ImageButtons.h"
+#include "ImportData.h"
 #include "Layouts.h"
 #include "MakerSite.h"
 #include "PageArea.h"
@@ -27,10 +27,10 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
-#include <QKeyEvent>
 #include <QTabBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -204,9 +204,8 @@ void MF::connectCommands() {
     m_versionCheck = new VersionCheck(m_dialogs, this);
     m_timer1 = new QTimer(this);
 
-    connect(this, &MF::historyGridShown, this, [this](Mode mode) {
-        m_msf->FillHistoryGrid(Catalogue::modeWord(mode), *m_form);
-    });
+    connect(this, &MF::historyGridShown, this,
+            [this](Mode mode) { m_msf->FillHistoryGrid(Catalogue::modeWord(mode), *m_form); });
     connect(m_pcd1, &ImageButtonStrip::clicked, this, &MF::historyCommand);
 }
 
