@@ -1,5 +1,7 @@
 #include "HistoryGrid.h"
 
+#include <QStyle>
+
 #include "HistoryCommands.h"
 #include "HistoryGridModel.h"
 
@@ -198,6 +200,13 @@ void HistoryGrid::cornerPressed() {
     AdjustColWidth(window()->font());
 }
 
+int HistoryGrid::cellMarginPixels() const {
+    // The cell draws its text inside a margin on either side and a grid line: a fitted
+    // width counts the text alone, so without these the last characters were elided.
+    const int textMargin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    return 2 * textMargin + (showGrid() ? 1 : 0);
+}
+
 void HistoryGrid::applyColWidth(int col) {
     m_applyingWidths = true;
     const auto apply = [this](int c) {
@@ -207,7 +216,7 @@ void HistoryGrid::applyColWidth(int col) {
         else if (c != HistoryGridModel::OrdColumn) {
             setColumnHidden(c, twips == 0);
             if (twips != 0)
-                setColumnWidth(c, twipsToPixels(twips));
+                setColumnWidth(c, twipsToPixels(twips) + cellMarginPixels());
         }
     };
     if (col >= 0)
@@ -221,5 +230,6 @@ void HistoryGrid::applyColWidth(int col) {
 void HistoryGrid::userResizedSection(int col, int, int newSize) {
     // A width the user dragged is the width the export takes.
     if (!m_applyingWidths && col > HistoryGridModel::SequenceColumn && newSize > 0)
-        m_model->setColWidthTwips(col, newSize * HistoryGridModel::TwipsPerPixel);
+        m_model->setColWidthTwips(col, std::max(newSize - cellMarginPixels(), 1) *
+                                           HistoryGridModel::TwipsPerPixel);
 }

@@ -51,6 +51,8 @@ public:
     int selectionEndRow() const;
     // Selects the rows from `row` to `otherEnd`; row 0 leaves no current row.
     void setGridSelection(int row, int otherEnd);
+    // Pixels a column shows beyond its width in twips: the cell's text margins.
+    int cellMarginPixels() const;
 
 private:
     void headerPressed(int col);

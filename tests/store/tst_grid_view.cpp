@@ -3,6 +3,7 @@
 
 #include <QAbstractButton>
 #include <QHeaderView>
+#include <QStyleOptionViewItem>
 #include <QTest>
 
 // The grid as the clerk uses it: header clicks, the corner, row selection by mouse and keys.
@@ -17,6 +18,7 @@ private slots:
     void afterAFillTheLastRowIsCurrent();
     void deleteAsksForTheSelectedRange();
     void userWidthIsTheExportWidth();
+    void fittedTextsAreNotCut();
 
 private:
     struct Shown {
@@ -97,13 +99,13 @@ void GridViewTest::cornerClickRefitsAndSortsNothing() {
     s.grid.AdjustColWidth(s.grid.window()->font());
     const int fitted = s.cells().colWidthTwips(3);
     s.grid.gridModel().setColWidthTwips(3, 6000);
-    QCOMPARE(s.grid.columnWidth(3), 400);
+    QCOMPARE(s.grid.columnWidth(3), 400 + s.grid.cellMarginPixels());
     const int frame = s.grid.frameWidth();
     QWidget* corner = s.grid.childAt(frame + 2, frame + 2);
     QVERIFY(qobject_cast<QAbstractButton*>(corner));
     QTest::mouseClick(corner, Qt::LeftButton, {}, QPoint(2, 2));
     QCOMPARE(s.cells().colWidthTwips(3), fitted);
-    QCOMPARE(s.grid.columnWidth(3), qRound(fitted / 15.0));
+    QCOMPARE(s.grid.columnWidth(3), qRound(fitted / 15.0) + s.grid.cellMarginPixels());
     QCOMPARE(s.column(0), order);
     for (int c = 0; c < 91; ++c)
         QCOMPARE(s.cells().text(0, c), headers[c]);
@@ -200,10 +202,28 @@ void GridViewTest::deleteAsksForTheSelectedRange() {
 
 void GridViewTest::userWidthIsTheExportWidth() {
     Shown s(3);
-    s.grid.horizontalHeader()->resizeSection(6, 77);
+    s.grid.horizontalHeader()->resizeSection(6, 77 + s.grid.cellMarginPixels());
     QCOMPARE(s.cells().colWidthTwips(6), 77 * 15);
     QVERIFY(s.grid.isColumnHidden(0));
     QCOMPARE(s.grid.verticalHeader()->width(), qRound(s.cells().colWidthTwips(1) / 15.0));
+}
+
+void GridViewTest::fittedTextsAreNotCut() {
+    Shown s(3);
+    s.grid.AdjustColWidth(s.grid.window()->font());
+    // What the view's own delegate needs for each cell, its margins and the grid line
+    // included.
+    QStyleOptionViewItem option;
+    option.initFrom(s.grid.viewport());
+    option.font = s.grid.font();
+    QAbstractItemModel* model = s.grid.model();
+    for (int c = 2; c < 91; ++c) {
+        int needed = 0;
+        for (int r = 0; r < model->rowCount(); ++r)
+            needed = std::max(needed,
+                              s.grid.itemDelegate()->sizeHint(option, model->index(r, c)).width());
+        QVERIFY2(s.grid.columnWidth(c) >= needed + 1, qPrintable(QString::number(c)));
+    }
 }
 
 QTEST_MAIN(GridViewTest)
