@@ -2,6 +2,7 @@
 #include "FontSetup.h"
 #include "MF.h"
 #include "QtUserDialogs.h"
+#include "QuitOnSignal.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -18,5 +19,6 @@ int main(int argc, char* argv[]) {
     MF window(dialogs, DataBase::defaultFilePath(), screen);
     dialogs.setParent(&window);
     window.show();
+    installQuitOnSignals();
     return QApplication::exec();
 }
