@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake
+  build-essential cmake pkg-config
   qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
   fonts-arphic-uming fonts-wqy-zenhei
   libfreexl-dev libsqlite3-dev
