@@ -1,3 +1,4 @@
+#include "ClerkTyping.h"
 #include "DataBase.h"
 #include "FontSetup.h"
 #include "Form.h"
@@ -102,17 +103,8 @@ struct Session {
     }
 };
 
-// Typing as the clerk does: Latin keys one by one, Chinese committed by the input method.
 void type(QWidget* box, const QString& text) {
-    for (const QChar ch : text) {
-        if (ch.unicode() < 0x80) {
-            QTest::keyClicks(box, QString(ch));
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(QString(ch));
-            QCoreApplication::sendEvent(box, &commit);
-        }
-    }
+    typeLikeClerk(box, text);
 }
 
 bool layerHasGrid(const PageWidget& page) {

@@ -6,11 +6,13 @@
 #include "RulerGrid.h"
 #include "ScreenTwips.h"
 
+#include "ClerkTyping.h"
 #include <QFontInfo>
 #include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QScrollBar>
+
 #include <QTest>
 #include <QWheelEvent>
 
@@ -41,17 +43,8 @@ bool colourNear(const QImage& image, QPoint at, const QColor& wanted) {
     return false;
 }
 
-// Typing as the clerk does: Latin keys one by one, Chinese committed by the input method.
 void type(QWidget* box, const QString& text) {
-    for (const QChar ch : text) {
-        if (ch.unicode() < 0x80) {
-            QTest::keyClicks(box, QString(ch));
-        } else {
-            QInputMethodEvent commit;
-            commit.setCommitString(QString(ch));
-            QCoreApplication::sendEvent(box, &commit);
-        }
-    }
+    typeLikeClerk(box, text);
 }
 
 int darkPixelsIn(const QImage& image, const QRect& area) {
