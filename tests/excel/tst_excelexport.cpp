@@ -170,11 +170,7 @@ void ExcelExportTest::overwriteQuestion() {
     QFETCH(bool, answer);
     TestFolder folder;
     const QString file = folder.file(QStringLiteral("a.xls"));
-    {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("old");
-    }
+    QVERIFY(TestFolder::write(file, QByteArray("old")));
     FakeHistoryGrid grid;
     fill(grid, 2);
     ScriptedDialogs dialogs;
@@ -195,11 +191,7 @@ void ExcelExportTest::overwriteQuestion() {
 void ExcelExportTest::oldFileStaysWhileWriting() {
     TestFolder folder;
     const QString file = folder.file(QStringLiteral("keep.xls"));
-    {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("the previous workbook");
-    }
+    QVERIFY(TestFolder::write(file, QByteArray("the previous workbook")));
     FakeHistoryGrid grid;
     fill(grid, 3);
     QByteArray during;

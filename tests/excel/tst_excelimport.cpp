@@ -283,9 +283,7 @@ void ExcelImportTest::failures() {
     if (content == "perl") {
         QVERIFY(QFile::copy(m_workbook, file));
     } else if (!content.isNull()) {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
+        QVERIFY(TestFolder::write(file, content));
     }
     bool asked = false;
     t.dialogs.openFiles.enqueue(file);

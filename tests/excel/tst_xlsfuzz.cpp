@@ -119,11 +119,7 @@ void XlsFuzzTest::damagedCopiesEndInAMessage() {
     QFETCH(QByteArray, content);
     TestFolder folder;
     const QString file = folder.file(QStringLiteral("damaged.xls"));
-    {
-        QFile f(file);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(content);
-    }
+    QVERIFY(TestFolder::write(file, content));
     ScriptedDialogs dialogs;
     DataBase db(dialogs, folder.file(QStringLiteral("Par.db")));
     FakeHistoryGrid grid;

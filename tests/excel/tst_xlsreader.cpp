@@ -301,11 +301,7 @@ void XlsReaderTest::cellsOfOtherWriters() {
     QFETCH(QByteArray, file);
     TestFolder folder;
     const QString path = folder.file(QStringLiteral("other.xls"));
-    {
-        QFile f(path);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(file);
-    }
+    QVERIFY(TestFolder::write(path, file));
     XlsWorkbookReader reader;
     QVERIFY(reader.open(path));
     QCOMPARE(reader.sheetNames(), QStringList{QStringLiteral("数据")}); // the chart is not listed

@@ -68,11 +68,7 @@ void DataBaseTest::notADatabaseIsLeftAlone_data() {
 void DataBaseTest::notADatabaseIsLeftAlone() {
     QFETCH(QByteArray, content);
     StoreFixture f;
-    {
-        QFile file(f.db->filePath());
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-    }
+    QVERIFY(TestFolder::write(f.db->filePath(), content));
     const QByteArray before = digest(f.db->filePath());
     Form form;
     form.setText(0, QStringLiteral("kept"));
