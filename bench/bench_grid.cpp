@@ -126,17 +126,25 @@ long peakKb() {
     return -1;
 }
 
+// The history grid shown on screen over the database at `path`, headers from export labels.
+struct ShownGrid {
+    DataBase db;
+    Form labels;
+    HistoryGrid grid{db};
+    ShownGrid(UserDialogs& dialogs, const QString& path) : db(dialogs, path) {
+        labels.labelBoxes(Mode::Export);
+        grid.resize(1200, 800);
+        grid.show();
+        QApplication::processEvents();
+    }
+};
+
 // One process: the grid shown and filled from `path`, then its peak resident size.
 int memoryRun(const QString& path) {
     SilentDialogs dialogs;
-    DataBase db(dialogs, path);
-    Form labels;
-    labels.labelBoxes(Mode::Export);
-    HistoryGrid grid(db);
-    grid.resize(1200, 800);
-    grid.show();
-    QApplication::processEvents();
-    grid.FillHistoryGrid(QStringLiteral("出口"), labels);
+    ShownGrid shown(dialogs, path);
+    HistoryGrid& grid = shown.grid;
+    grid.FillHistoryGrid(QStringLiteral("出口"), shown.labels);
     QApplication::processEvents();
     std::printf("%ld %d\n", peakKb(), grid.gridModel().rows());
     return 0;
@@ -169,13 +177,10 @@ int main(int argc, char** argv) {
                 BoxesPerRecord, Records * BoxesPerRecord);
     const char* sql = "SELECT Ord, Dat, Ctl, Con FROM \"出口\" ORDER BY Ord DESC";
 
-    DataBase db(dialogs, full);
-    Form labels;
-    labels.labelBoxes(Mode::Export);
-    HistoryGrid grid(db);
-    grid.resize(1200, 800);
-    grid.show();
-    QApplication::processEvents();
+    ShownGrid shown(dialogs, full);
+    DataBase& db = shown.db;
+    Form& labels = shown.labels;
+    HistoryGrid& grid = shown.grid;
     const QString table = QStringLiteral("出口");
 
     // Baseline 1: the C interface of SQLite, every value read, texts as stored (UTF-8).
