@@ -16,10 +16,12 @@
 #include "PageArea.h"
 #include "PageWidget.h"
 #include "PrintJob.h"
+#include "RecoveryCopy.h"
 #include "SaveContents.h"
 #include "ScreenTwips.h"
 #include "SelDialog.h"
 #include "TabStrip.h"
+#include "UserDialogs.h"
 #include "VersionCheck.h"
 
 #include <QAbstractButton>
@@ -61,7 +63,8 @@ QString MF::caption() {
 MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_screen(screenSizePixels),
       m_db(std::make_unique<DataBase>(dialogs, databasePath)),
-      m_layouts(std::make_unique<Layouts>(*m_db)), m_form(std::make_unique<Form>()) {
+      m_layouts(std::make_unique<Layouts>(*m_db)), m_form(std::make_unique<Form>()),
+      m_recovery(std::make_unique<RecoveryCopy>(*m_db)) {
     setWindowTitle(caption());
     setAccessibleName(caption());
 
@@ -81,6 +84,36 @@ MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels
 
     // The exit also runs when the program is ended without closing the window first.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &MF::runExit);
+
+    // Typed work is copied a moment after a change, at most once per interval, so a
+    // crash loses at most that moment and typing never waits for the disk.
+    m_recoveryTimer = new QTimer(this);
+    m_recoveryTimer->setSingleShot(true);
+    m_recoveryTimer->setInterval(1500);
+    connect(m_recoveryTimer, &QTimer::timeout, this,
+            [this] { m_recovery->save(*m_form, formMode()); });
+    for (auto changed : {&Form::textChanged, &Form::geometryChanged, &Form::styleChanged})
+        connect(m_form.get(), changed, this, &MF::keepRecoveryCopy);
+}
+
+void MF::keepRecoveryCopy() {
+    if (!m_exited && !m_recoveryTimer->isActive())
+        m_recoveryTimer->start();
+}
+
+void MF::offerRecovery() {
+    const std::optional<Mode> mode = m_recovery->pending();
+    if (!mode)
+        return;
+    if (!m_dialogs.askYesNo(QStringLiteral("程序上次没有正常退出，是否恢复未保存的内容？"))) {
+        m_recovery->discard();
+        return;
+    }
+    // The mode switch stores the boxes just loaded as their own working record, as any
+    // switch does; then the copy replaces texts and layout in its own mode.
+    showFormView();
+    m_ss1->setCurrentIndex(static_cast<int>(*mode));
+    m_recovery->restore(*m_form);
 }
 
 MF::~MF() {
@@ -96,6 +129,7 @@ void MF::buildControls() {
     setCentralWidget(m_central);
 
     m_sst = new TabStrip(m_central);
+    m_sst->setObjectName(QStringLiteral("SST"));
     m_sst->setAccessibleName(QStringLiteral("主选项卡"));
     m_sst->tabBar()->setAccessibleName(QStringLiteral("主选项卡"));
     for (const QString& tab :
@@ -112,6 +146,7 @@ void MF::buildControls() {
 
     // Form view.
     m_ss1 = new TabStrip;
+    m_ss1->setObjectName(QStringLiteral("SS1"));
     m_ss1->setAccessibleName(QStringLiteral("报关单类型"));
     m_ss1->tabBar()->setAccessibleName(QStringLiteral("报关单类型"));
     m_ss1->addTab(Catalogue::modeInfo(Mode::Export).tabCaption);
@@ -144,6 +179,7 @@ void MF::buildControls() {
 
     // History view.
     m_ss2 = new TabStrip;
+    m_ss2->setObjectName(QStringLiteral("SS2"));
     m_ss2->setAccessibleName(QStringLiteral("历史记录类型"));
     m_ss2->tabBar()->setAccessibleName(QStringLiteral("历史记录类型"));
     m_ss2->addTab(Catalogue::modeInfo(Mode::Export).tabCaption);
@@ -417,9 +453,13 @@ void MF::runExit() {
     if (m_exited)
         return;
     m_exited = true;
+    m_recoveryTimer->stop();
     int ord = WorkingRecordOrd;
-    m_db->SaveHistoryRecord(*m_form, Catalogue::modeWord(formMode()), ord);
-    m_layouts->SaveLayout(*m_form, Catalogue::fixedLayoutName());
+    const bool recordKept = m_db->SaveHistoryRecord(*m_form, Catalogue::modeWord(formMode()), ord);
+    const bool layoutKept = m_layouts->SaveLayout(*m_form, Catalogue::fixedLayoutName());
+    // When the exit could not keep everything, the copy stays for the next start.
+    if (recordKept && layoutKept)
+        m_recovery->discard();
 }
 
 void MF::closeEvent(QCloseEvent* event) {

@@ -22,6 +22,7 @@ class ImageButtonStrip;
 class Layouts;
 class PageArea;
 class PageWidget;
+class RecoveryCopy;
 class QAbstractButton;
 class QCheckBox;
 class QGroupBox;
@@ -62,6 +63,8 @@ public:
     bool modeSwitchArmed() const { return m_armed; }
     // Selects the form view, which reloads the form view mode's working record.
     void showFormView();
+    // When the last run left typed work behind, asks whether to put it back.
+    void offerRecovery();
 
     TabStrip* mainTabs() const { return m_sst; }
     TabStrip* modeTabs() const { return m_ss1; }
@@ -123,6 +126,7 @@ private:
     void saveContents();
     void print();
     void runExit();
+    void keepRecoveryCopy();
     void connectCommands();
     void historyCommand(int index);
 
@@ -131,6 +135,8 @@ private:
     std::unique_ptr<DataBase> m_db;
     std::unique_ptr<Layouts> m_layouts;
     std::unique_ptr<Form> m_form;
+    std::unique_ptr<RecoveryCopy> m_recovery;
+    QTimer* m_recoveryTimer = nullptr;
 
     MainWindowGeometry m_geometry;
     double m_viewportTop = MainWindowGeometry::FirstViewportTop;

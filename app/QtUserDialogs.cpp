@@ -38,6 +38,12 @@ void QtUserDialogs::tell(const QString& text, const QString& title) {
     ask(m_parent, text, title, QMessageBox::Ok, QMessageBox::Ok);
 }
 
+void QtUserDialogs::tellWithDetails(const QString& text, const QString& details) {
+    QMessageBox box(QMessageBox::NoIcon, Messages::programTitle(), text, QMessageBox::Ok, m_parent);
+    box.setDetailedText(details);
+    box.exec();
+}
+
 std::optional<QString> QtUserDialogs::askText(const QString& prompt, const QString& initial) {
     bool ok = false;
     const QString answer = QInputDialog::getText(m_parent, Messages::programTitle(), prompt,

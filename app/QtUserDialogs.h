@@ -14,6 +14,7 @@ public:
     bool askYesNo(const QString& text, const QString& title = {}) override;
     bool askOkCancel(const QString& text, const QString& title = {}) override;
     void tell(const QString& text, const QString& title = {}) override;
+    void tellWithDetails(const QString& text, const QString& details) override;
     std::optional<QString> askText(const QString& prompt, const QString& initial = {}) override;
     QString chooseOpenFile(const QString& filter) override;
     QString chooseSaveFile(const QString& filter) override;

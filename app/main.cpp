@@ -1,8 +1,8 @@
 #include "DataBase.h"
 #include "FontSetup.h"
 #include "MF.h"
+#include "ProgramStart.h"
 #include "QtUserDialogs.h"
-#include "QuitOnSignal.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -16,9 +16,6 @@ int main(int argc, char* argv[]) {
     QtUserDialogs dialogs;
     const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size()
                                                           : QSize(1024, 768);
-    MF window(dialogs, DataBase::defaultFilePath(), screen);
-    dialogs.setParent(&window);
-    window.show();
-    installQuitOnSignals();
-    return QApplication::exec();
+    return runProgram(dialogs, DataBase::defaultFilePath(), screen,
+                      [&dialogs](MF& window) { dialogs.setParent(&window); });
 }

@@ -20,4 +20,19 @@ inline QString toModel(const QString& widget) {
     return stored;
 }
 
+// A lone UTF-16 surrogate (from a paste or a damaged workbook) would be merged with its
+// neighbour when the text is stored as UTF-8; it becomes U+FFFD and nothing else changes.
+inline QString wellFormed(const QString& text) {
+    QString out = text;
+    const qsizetype n = out.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = out.at(i);
+        if (c.isHighSurrogate() && i + 1 < n && out.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            out[i] = QChar::ReplacementCharacter;
+    }
+    return out;
+}
+
 } // namespace BoxText

@@ -1,5 +1,7 @@
 #include "Form.h"
 
+#include "BoxText.h"
+
 #include <algorithm>
 
 Form::Form(QObject* parent) : QObject(parent) {
@@ -43,9 +45,10 @@ void Form::resetToBuiltIn() {
 
 void Form::setText(int index, const QString& text) {
     Box& b = mutableBox(index);
-    if (b.text == text)
+    const QString kept = BoxText::wellFormed(text);
+    if (b.text == kept)
         return;
-    b.text = text;
+    b.text = kept;
     m_contentChanged = true;
     emit textChanged(index);
 }

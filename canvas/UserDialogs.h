@@ -28,6 +28,11 @@ public:
     virtual bool askYesNo(const QString& text, const QString& title = {}) = 0;
     virtual bool askOkCancel(const QString& text, const QString& title = {}) = 0;
     virtual void tell(const QString& text, const QString& title = {}) = 0;
+    // A message with an explanation the user can unfold (a message box's details).
+    virtual void tellWithDetails(const QString& text, const QString& details) {
+        (void)details;
+        tell(text);
+    }
     // std::nullopt when the user cancelled.
     virtual std::optional<QString> askText(const QString& prompt, const QString& initial = {}) = 0;
     // The chosen path, or an empty text when the user cancelled.

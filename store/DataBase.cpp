@@ -10,6 +10,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QVariant>
 
 #include <sqlite3.h>
@@ -45,6 +46,12 @@ QString DataBase::defaultFilePath() {
     return QDir(folder).filePath(QStringLiteral("Par.db"));
 }
 
+QString DataBase::textOfUtf8(QByteArrayView utf8) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                       QStringConverter::Flag::Stateless);
+    return decoder(utf8);
+}
+
 bool DataBase::isHistoryTable(const QString& table) {
     return table == Catalogue::modeWord(Mode::Export) || table == Catalogue::modeWord(Mode::Import);
 }
@@ -76,38 +83,119 @@ void DataBase::dropConnection() {
     m_open = false;
 }
 
-void DataBase::reportFailure() {
-    m_dialogs.tell(Messages::databaseOpenError());
+namespace {
+
+sqlite3* nativeHandle(QSqlDatabase& db) {
+    if (!db.driver())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+        return nullptr;
+    return *static_cast<sqlite3* const*>(handle.constData());
 }
 
-bool DataBase::createSchema(QSqlDatabase& db) {
+// Every table and index; one that is missing is created again at the next open.
+struct SchemaObject {
+    const char* name;
+    const char* sql;
+};
+const SchemaObject schemaObjects[] = {
     // Days since 1899-12-30 stay a REAL, so the working record keeps its date 26894.0.
-    static const char* const statements[] = {
-        "CREATE TABLE IF NOT EXISTS \"出口\" (Ord INTEGER NOT NULL, Dat REAL NOT NULL, "
-        "Ctl INTEGER NOT NULL, Con TEXT NOT NULL)",
-        "CREATE TABLE IF NOT EXISTS \"进口\" (Ord INTEGER NOT NULL, Dat REAL NOT NULL, "
-        "Ctl INTEGER NOT NULL, Con TEXT NOT NULL)",
-        "CREATE TABLE IF NOT EXISTS \"格式\" (Name TEXT NOT NULL, Ctl INTEGER, X REAL, Y REAL, "
-        "W REAL, H REAL, Color INTEGER, fName TEXT, fSize REAL, fBold INTEGER, fItalic INTEGER, "
-        "fUnderline INTEGER, fStrikethru INTEGER)",
-        "CREATE INDEX IF NOT EXISTS \"出口_Ord\" ON \"出口\" (Ord)",
-        "CREATE INDEX IF NOT EXISTS \"进口_Ord\" ON \"进口\" (Ord)",
-        "CREATE INDEX IF NOT EXISTS \"格式_Name\" ON \"格式\" (Name)",
-    };
+    {"出口", "CREATE TABLE IF NOT EXISTS \"出口\" (Ord INTEGER NOT NULL, Dat REAL NOT NULL, "
+             "Ctl INTEGER NOT NULL, Con TEXT NOT NULL)"},
+    {"进口", "CREATE TABLE IF NOT EXISTS \"进口\" (Ord INTEGER NOT NULL, Dat REAL NOT NULL, "
+             "Ctl INTEGER NOT NULL, Con TEXT NOT NULL)"},
+    {"格式", "CREATE TABLE IF NOT EXISTS \"格式\" (Name TEXT NOT NULL, Ctl INTEGER, X REAL, "
+             "Y REAL, W REAL, H REAL, Color INTEGER, fName TEXT, fSize REAL, fBold INTEGER, "
+             "fItalic INTEGER, fUnderline INTEGER, fStrikethru INTEGER)"},
+    // The recovery copy of typed work: one row a box, written a moment after each change.
+    {"恢复", "CREATE TABLE IF NOT EXISTS \"恢复\" (Mode INTEGER NOT NULL, Ctl INTEGER NOT NULL, "
+             "Con TEXT NOT NULL, X REAL, Y REAL, W REAL, H REAL, Color INTEGER, fName TEXT, "
+             "fSize REAL, fBold INTEGER, fItalic INTEGER, fUnderline INTEGER, "
+             "fStrikethru INTEGER)"},
+    {"出口_Ord", "CREATE INDEX IF NOT EXISTS \"出口_Ord\" ON \"出口\" (Ord)"},
+    {"进口_Ord", "CREATE INDEX IF NOT EXISTS \"进口_Ord\" ON \"进口\" (Ord)"},
+    {"格式_Name", "CREATE INDEX IF NOT EXISTS \"格式_Name\" ON \"格式\" (Name)"},
+};
+
+QString reasonOfCode(int code) {
+    switch (code & 0xff) {
+    case SQLITE_NOTADB:
+        return QStringLiteral("文件不是数据库");
+    case SQLITE_CORRUPT:
+        return QStringLiteral("数据库文件已损坏");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED:
+        return QStringLiteral("文件被其他程序锁定");
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        return QStringLiteral("文件只读，不能写入");
+    case SQLITE_CANTOPEN:
+        return QStringLiteral("文件无法打开");
+    case SQLITE_FULL:
+        return QStringLiteral("磁盘已满");
+    case SQLITE_IOERR:
+        return QStringLiteral("读写文件出错");
+    default:
+        return {};
+    }
+}
+
+} // namespace
+
+void DataBase::noteFailure(QSqlDatabase* db, const QString& fallback) {
+    m_failureReason = fallback;
+    sqlite3* native = db ? nativeHandle(*db) : nullptr;
+    if (!native)
+        return;
+    const int code = sqlite3_extended_errcode(native);
+    if (code == SQLITE_OK)
+        return;
+    const QString message = QString::fromUtf8(sqlite3_errmsg(native));
+    QString reason = reasonOfCode(code);
+    if (reason.isEmpty() && message.startsWith(QLatin1String("no such table")))
+        reason = QStringLiteral("缺少数据表");
+    m_failureReason =
+        reason.isEmpty() ? message : reason + QStringLiteral("（") + message + QStringLiteral("）");
+}
+
+void DataBase::reportFailure(OnFailure onFailure) {
+    if (onFailure == OnFailure::KeepQuiet)
+        return;
+    const QString reason = m_failureReason.isEmpty() ? QStringLiteral("未知") : m_failureReason;
+    m_dialogs.tellWithDetails(
+        Messages::databaseOpenError(),
+        QStringLiteral("文件：%1\n原因：%2").arg(QDir::toNativeSeparators(m_filePath), reason));
+}
+
+bool DataBase::ensureSchema(QSqlDatabase& db, int foundVersion) {
+    QStringList present;
+    {
+        QSqlQuery q(db);
+        if (!q.exec(
+                QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'index')")))
+            return false;
+        while (q.next())
+            present.append(q.value(0).toString());
+    }
+    bool complete = foundVersion == SchemaVersion;
+    for (const SchemaObject& object : schemaObjects)
+        complete = complete && present.contains(QString::fromUtf8(object.name));
+    if (complete)
+        return true; // nothing is written, so a file another program holds still reads
+    // Missing tables and indexes are created again whatever the version says; the rows
+    // that are there stay untouched.
     if (!exec(db, QStringLiteral("BEGIN IMMEDIATE")))
         return false;
-    for (const char* sql : statements) {
-        if (!exec(db, QString::fromUtf8(sql))) {
-            exec(db, QStringLiteral("ROLLBACK"));
-            return false;
-        }
-    }
-    if (!exec(db, QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion)) ||
-        !exec(db, QStringLiteral("COMMIT"))) {
-        exec(db, QStringLiteral("ROLLBACK"));
-        return false;
-    }
-    return true;
+    bool ok = true;
+    for (const SchemaObject& object : schemaObjects)
+        ok = ok && exec(db, QString::fromUtf8(object.sql));
+    ok = ok && exec(db, QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
+    if (ok && exec(db, QStringLiteral("COMMIT")))
+        return true;
+    noteFailure(&db);
+    exec(db, QStringLiteral("ROLLBACK"));
+    return false;
 }
 
 std::optional<QSqlDatabase> DataBase::connection() {
@@ -119,30 +207,36 @@ std::optional<QSqlDatabase> DataBase::connection() {
     dropConnection();
 
     const QFileInfo info(m_filePath);
-    if (!QDir().mkpath(info.absolutePath()))
+    if (!QDir().mkpath(info.absolutePath())) {
+        m_failureReason = QStringLiteral("无法建立文件夹 %1").arg(info.absolutePath());
         return std::nullopt;
+    }
 
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
         db.setDatabaseName(m_filePath);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
-        if (db.open()) {
+        if (!db.open()) {
+            noteFailure(&db, db.lastError().text());
+        } else {
             // Reading the header first: a file that is not a database fails here and is
             // left exactly as it was.
             QSqlQuery version(db);
-            if (version.exec(QStringLiteral("PRAGMA user_version")) && version.next()) {
+            if (!version.exec(QStringLiteral("PRAGMA user_version")) || !version.next()) {
+                noteFailure(&db);
+            } else {
                 const int found = version.value(0).toInt();
                 version.finish();
-                if (found == 0)
-                    ok = createSchema(db);
-                else
-                    ok = found <= SchemaVersion;
-                if (ok) {
+                if (found > SchemaVersion) {
+                    m_failureReason = QStringLiteral("数据库由较新版本的程序建立");
+                } else if (ensureSchema(db, found)) {
                     QSqlQuery journal(db);
                     ok = journal.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
                          exec(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
                 }
+                if (!ok && m_failureReason.isEmpty())
+                    noteFailure(&db);
             }
         }
     }
@@ -176,30 +270,39 @@ bool DataBase::execCached(const QString& sql) {
     return ok;
 }
 
-bool DataBase::withConnection(const std::function<bool(QSqlDatabase&)>& work) {
+bool DataBase::withConnection(const std::function<bool(QSqlDatabase&)>& work, OnFailure onFailure) {
+    m_failureReason.clear();
     std::optional<QSqlDatabase> db = connection();
-    if (!db || !work(*db)) {
-        reportFailure();
+    if (!db) {
+        reportFailure(onFailure);
+        return false;
+    }
+    if (!work(*db)) {
+        noteFailure(&*db);
+        reportFailure(onFailure);
         return false;
     }
     return true;
 }
 
-bool DataBase::inTransaction(const std::function<bool(QSqlDatabase&)>& work) {
+bool DataBase::inTransaction(const std::function<bool(QSqlDatabase&)>& work, OnFailure onFailure) {
+    m_failureReason.clear();
     std::optional<QSqlDatabase> db = connection();
     if (!db) {
-        reportFailure();
+        reportFailure(onFailure);
         return false;
     }
     // IMMEDIATE takes the write lock up front, so a locked file waits out the busy
     // timeout here rather than failing half way.
     if (!execCached(QStringLiteral("BEGIN IMMEDIATE"))) {
-        reportFailure();
+        noteFailure(&*db);
+        reportFailure(onFailure);
         return false;
     }
     if (!work(*db) || !execCached(QStringLiteral("COMMIT"))) {
+        noteFailure(&*db);
         execCached(QStringLiteral("ROLLBACK"));
-        reportFailure();
+        reportFailure(onFailure);
         return false;
     }
     return true;
@@ -225,7 +328,8 @@ bool DataBase::insertRecordRows(const QString& table, int ord, double dat,
     if (sql.isEmpty()) {
         sql = QStringLiteral("INSERT INTO %1 (Ord, Dat, Ctl, Con) VALUES ").arg(quotedTable(table));
         for (qsizetype n = 0; n < boxes.size(); ++n)
-            sql += n == 0 ? QStringLiteral("(?, ?, ?, ?)") : QStringLiteral(", (?, ?, ?, ?)");
+            sql += n == 0 ? QStringLiteral("(?, ?, ?, CAST(? AS TEXT))")
+                          : QStringLiteral(", (?, ?, ?, CAST(? AS TEXT))");
     }
     QSqlQuery* insert = statement(sql);
     if (!insert)
@@ -235,7 +339,7 @@ bool DataBase::insertRecordRows(const QString& table, int ord, double dat,
         insert->bindValue(position++, ord);
         insert->bindValue(position++, dat);
         insert->bindValue(position++, boxes[n]);
-        insert->bindValue(position++, texts[n]);
+        insert->bindValue(position++, exactText(texts[n]));
     }
     return insert->exec();
 }
@@ -311,16 +415,16 @@ bool DataBase::LoadHistoryRecord(Form& form, int ord, const QString& table) {
     }
     QList<QPair<int, QString>> rows;
     const bool ok = withConnection([&](QSqlDatabase&) {
-        QSqlQuery* q =
-            statement(QStringLiteral("SELECT Ctl, Con FROM %1 WHERE Ord = ? ORDER BY rowid")
-                          .arg(quotedTable(table)));
+        QSqlQuery* q = statement(
+            QStringLiteral("SELECT Ctl, CAST(Con AS BLOB) FROM %1 WHERE Ord = ? ORDER BY rowid")
+                .arg(quotedTable(table)));
         if (!q)
             return false;
         q->bindValue(0, ord);
         if (!q->exec())
             return false;
         while (q->next())
-            rows.append({q->value(0).toInt(), q->value(1).toString()});
+            rows.append({q->value(0).toInt(), textOf(q->value(1))});
         const bool complete = q->lastError().type() == QSqlError::NoError;
         q->finish();
         return complete;
@@ -349,10 +453,7 @@ bool DataBase::forEachHistoryRow(const QString& table,
     // The whole-table read goes straight to SQLite under Qt's own connection: a grid of
     // tens of thousands of records would otherwise spend most of its time in QVariant.
     return withConnection([&](QSqlDatabase& db) {
-        const QVariant handle = db.driver()->handle();
-        if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
-            return false;
-        sqlite3* native = *static_cast<sqlite3* const*>(handle.constData());
+        sqlite3* native = nativeHandle(db);
         if (!native)
             return false;
         const QByteArray sql = QStringLiteral("SELECT Ord, Dat, Ctl, Con FROM %1 ORDER BY Ord DESC")
@@ -369,7 +470,7 @@ bool DataBase::forEachHistoryRow(const QString& table,
             r.dat = sqlite3_column_double(stmt, 1);
             r.ctl = sqlite3_column_int(stmt, 2);
             const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 3));
-            r.con = QString::fromUtf8(text, sqlite3_column_bytes(stmt, 3));
+            r.con = textOfUtf8(QByteArrayView(text, sqlite3_column_bytes(stmt, 3)));
             row(r);
         }
         sqlite3_finalize(stmt);

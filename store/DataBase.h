@@ -39,7 +39,8 @@ public:
 
     // Par.db in the per-user data folder of the application "Velkordan".
     static QString defaultFilePath();
-    static constexpr int SchemaVersion = 1;
+    // 2 added the recovery copy of typed work.
+    static constexpr int SchemaVersion = 2;
 
     QString filePath() const { return m_filePath; }
     void setBusyTimeout(int milliseconds) { m_busyTimeoutMs = milliseconds; }
@@ -66,23 +67,39 @@ public:
 
     // Runs `work` inside one write transaction on the open connection. `work` returns
     // false when a statement failed; then everything it wrote is rolled back.
-    bool inTransaction(const std::function<bool(QSqlDatabase&)>& work);
+    enum class OnFailure { Tell, KeepQuiet };
+    bool inTransaction(const std::function<bool(QSqlDatabase&)>& work,
+                       OnFailure onFailure = OnFailure::Tell);
     // Runs `work` on the open connection without a transaction (reads).
-    bool withConnection(const std::function<bool(QSqlDatabase&)>& work);
+    bool withConnection(const std::function<bool(QSqlDatabase&)>& work,
+                        OnFailure onFailure = OnFailure::Tell);
+    // Why the last operation failed, in words a clerk can act on.
+    QString failureReason() const { return m_failureReason; }
     // A statement prepared once per connection and kept for reuse; nullptr when it does
     // not prepare. Call finish() after reading a SELECT so no read stays open.
     QSqlQuery* statement(const QString& sql);
 
     static bool isHistoryTable(const QString& table);
+    // A text goes in and out as its UTF-8 bytes: SQLite's own UTF-16 conversion would drop
+    // a leading U+FEFF. Bind exactText(t) to "CAST(? AS TEXT)"; read "CAST(Con AS BLOB)"
+    // with textOf().
+    static QVariant exactText(const QString& text) {
+        const QByteArray utf8 = text.toUtf8();
+        return utf8.isNull() ? QByteArray("") : utf8; // a null array would bind as NULL
+    }
+    static QString textOf(const QVariant& stored) { return textOfUtf8(stored.toByteArray()); }
+    // UTF-8 to text with a leading U+FEFF kept (QString::fromUtf8 drops it).
+    static QString textOfUtf8(QByteArrayView utf8);
     // Days since 1899-12-30 (fraction = time of day), to the second.
     static double toOleDate(const QDateTime& moment);
     static QDateTime fromOleDate(double days);
 
 private:
     std::optional<QSqlDatabase> connection();
-    bool createSchema(QSqlDatabase& db);
+    bool ensureSchema(QSqlDatabase& db, int foundVersion);
     void dropConnection();
-    void reportFailure();
+    void noteFailure(QSqlDatabase* db, const QString& fallback = {});
+    void reportFailure(OnFailure onFailure = OnFailure::Tell);
     bool execCached(const QString& sql);
     bool insertRecordRows(const QString& table, int ord, double dat,
                           const std::function<QString(int)>& textOfBox);
@@ -93,6 +110,7 @@ private:
     QString m_connectionName;
     int m_busyTimeoutMs = 5000;
     bool m_open = false;
+    QString m_failureReason;
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
     std::map<std::pair<QString, qsizetype>, QString> m_insertTexts;
 };

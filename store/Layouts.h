@@ -2,11 +2,30 @@
 
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <optional>
 
 class DataBase;
 class Form;
+class QSqlQuery;
+struct Box;
+
+// The columns X to fStrikethru that a layout row and a recovery row share: position,
+// size, colour and font of one box.
+namespace LayoutColumns {
+inline constexpr int Count = 11;
+QString names();
+// Binds the box's values to positions first .. first + Count − 1.
+void bind(QSqlQuery& query, int first, const Box& box);
+// The values at positions first .. first + Count − 1 of a query's current row.
+QVariantList read(const QSqlQuery& query, int first);
+// Applies values read by `read` (from position `first` on) to box `index`: an empty or
+// unconvertible value leaves its attribute as it is, and the label keeps its offset.
+void apply(Form& form, int index, const QVariantList& values, int first);
+// The box a stored Ctl names, or nothing when it names none.
+std::optional<int> boxIndex(const QVariant& stored);
+} // namespace LayoutColumns
 
 // Named layouts: position, size, colour and font of all 88 boxes, kept in table 格式.
 class Layouts {
@@ -17,8 +36,8 @@ public:
     // Never asks anything. CurrentLayoutName becomes `name`, also when no row was found.
     void LoadLayout(Form& form, const QString& name);
     // Stores the 88 boxes under `name`, asking before it replaces an existing layout
-    // (never for the layout of the last exit).
-    void SaveLayout(const Form& form, const QString& name);
+    // (never for the layout of the last exit). False when nothing was stored.
+    bool SaveLayout(const Form& form, const QString& name);
 
     // Each layout name once, in the store's text order; std::nullopt when unreadable.
     std::optional<QStringList> layoutNames();

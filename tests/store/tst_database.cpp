@@ -28,6 +28,9 @@ private slots:
     void failedWorkingRecordKeepsOldRows();
     void onlyHistoryTables();
     void deleteAndClear();
+    void textsKeptExactly_data();
+    void textsKeptExactly();
+    void missingTablesAreCreatedAgain();
 };
 
 void DataBaseTest::missingFileIsCreatedWithSchema() {
@@ -79,6 +82,10 @@ void DataBaseTest::notADatabaseIsLeftAlone() {
     layouts.LoadLayout(form, QStringLiteral("x"));
     layouts.SaveLayout(form, QStringLiteral("x"));
     QCOMPARE(f.dialogs.messages(), QStringList(4, QStringLiteral("数据库打开错误！")));
+    // The details name the file and the reason, so a clerk can tell this from a full disk.
+    QVERIFY(f.dialogs.shown.first().details.contains(f.db->filePath()));
+    QVERIFY2(f.dialogs.shown.first().details.contains(QStringLiteral("文件不是数据库")),
+             qPrintable(f.dialogs.shown.first().details));
     QCOMPARE(form.text(0), QStringLiteral("kept"));
     QVERIFY(layouts.CurrentLayoutName().isEmpty());
     QCOMPARE(digest(f.db->filePath()), before);
@@ -96,6 +103,8 @@ void DataBaseTest::lockedFileGivesMessage() {
     QVERIFY(f.run(QStringLiteral("INSERT INTO 出口 VALUES (50, 1, 1, 'other')")));
     QVERIFY(!f.db->SaveHistoryRecord(form, QStringLiteral("出口"), ord));
     QCOMPARE(f.dialogs.messages(), QStringList{QStringLiteral("数据库打开错误！")});
+    QVERIFY2(f.dialogs.shown.first().details.contains(QStringLiteral("文件被其他程序锁定")),
+             qPrintable(f.dialogs.shown.first().details));
     QVERIFY(f.run(QStringLiteral("ROLLBACK")));
     QVERIFY(f.db->SaveHistoryRecord(form, QStringLiteral("出口"), ord));
     QCOMPARE(ord, 1);
@@ -168,6 +177,68 @@ void DataBaseTest::deleteAndClear() {
     QVERIFY(f.run(QStringLiteral("DROP TRIGGER fail")));
     QVERIFY(f.db->clearTable(QStringLiteral("出口")));
     QCOMPARE(f.count(QStringLiteral("SELECT COUNT(*) FROM 出口")), 0);
+}
+
+void DataBaseTest::textsKeptExactly_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("kept");
+    const QChar high(0xD83D), low(0xDE00), bom(0xFEFF), bad(QChar::ReplacementCharacter);
+    QTest::newRow("lone high surrogate") << QStringLiteral("货") + high + QStringLiteral("物品")
+                                         << QStringLiteral("货") + bad + QStringLiteral("物品");
+    QTest::newRow("lone low surrogate at the end")
+        << QStringLiteral("品") + low << QStringLiteral("品") + bad;
+    QTest::newRow("pair kept") << QString(high) + low + QStringLiteral("x")
+                               << QString(high) + low + QStringLiteral("x");
+    QTest::newRow("leading BOM") << QString(bom) + QStringLiteral("ABC")
+                                 << QString(bom) + QStringLiteral("ABC");
+}
+
+void DataBaseTest::textsKeptExactly() {
+    QFETCH(QString, typed);
+    QFETCH(QString, kept);
+    StoreFixture f;
+    Form form;
+    form.setText(5, typed);
+    QCOMPARE(form.text(5), kept);
+    int ord = 0;
+    QVERIFY(f.db->SaveHistoryRecord(form, QStringLiteral("出口"), ord));
+    Form loaded;
+    QVERIFY(f.db->LoadHistoryRecord(loaded, ord, QStringLiteral("出口")));
+    QCOMPARE(loaded.text(5), kept);
+    QString read;
+    QVERIFY(f.db->forEachHistoryRow(QStringLiteral("出口"),
+                                    [&](const HistoryRow& r) { read = r.con; }));
+    QCOMPARE(read, kept);
+    // A layout saved under such a name can be picked from the list and loaded.
+    Layouts layouts(*f.db);
+    form.setLeft(5, 1234);
+    QVERIFY(layouts.SaveLayout(form, typed));
+    QCOMPARE(layouts.layoutNames().value(), QStringList{kept});
+    layouts.LoadLayout(loaded, layouts.layoutNames()->first());
+    QCOMPARE(loaded.box(5).left, 1234.0f);
+    QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+void DataBaseTest::missingTablesAreCreatedAgain() {
+    StoreFixture f;
+    Form form;
+    form.setText(3, QStringLiteral("kept"));
+    int ord = 0;
+    QVERIFY(f.db->SaveHistoryRecord(form, QStringLiteral("出口"), ord));
+    // A database of the first schema version, and one whose tables were dropped.
+    for (const char* sql :
+         {"DROP TABLE 格式", "DROP TABLE 恢复", "DROP INDEX 出口_Ord", "PRAGMA user_version = 1"})
+        QVERIFY(f.run(QString::fromUtf8(sql)));
+    f.db = std::make_unique<DataBase>(f.dialogs, f.folder.file(QStringLiteral("Par.db")));
+    Layouts layouts(*f.db);
+    QVERIFY(layouts.SaveLayout(form, QStringLiteral("a")));
+    QCOMPARE(f.scalar(QStringLiteral("PRAGMA user_version")).toInt(), DataBase::SchemaVersion);
+    QCOMPARE(f.count(QStringLiteral("SELECT COUNT(*) FROM sqlite_master WHERE name IN "
+                                    "('格式', '恢复', '出口_Ord', '格式_Name')")),
+             4);
+    QCOMPARE(f.scalar(QStringLiteral("SELECT Con FROM 出口 WHERE Ctl = 3")).toString(),
+             QStringLiteral("kept"));
+    QVERIFY(f.dialogs.shown.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(DataBaseTest)

@@ -1,7 +1,7 @@
 #include "ScriptedDialogs.h"
 
 bool ScriptedDialogs::askYesNo(const QString& text, const QString& title) {
-    shown.append({QStringLiteral("yesno"), text, title});
+    shown.append({QStringLiteral("yesno"), text, title, {}});
     if (yesNo.isEmpty()) {
         unanswered.append(text);
         return false;
@@ -10,7 +10,7 @@ bool ScriptedDialogs::askYesNo(const QString& text, const QString& title) {
 }
 
 bool ScriptedDialogs::askOkCancel(const QString& text, const QString& title) {
-    shown.append({QStringLiteral("okcancel"), text, title});
+    shown.append({QStringLiteral("okcancel"), text, title, {}});
     if (okCancel.isEmpty()) {
         unanswered.append(text);
         return false;
@@ -19,11 +19,15 @@ bool ScriptedDialogs::askOkCancel(const QString& text, const QString& title) {
 }
 
 void ScriptedDialogs::tell(const QString& text, const QString& title) {
-    shown.append({QStringLiteral("tell"), text, title});
+    shown.append({QStringLiteral("tell"), text, title, {}});
+}
+
+void ScriptedDialogs::tellWithDetails(const QString& text, const QString& details) {
+    shown.append({QStringLiteral("tell"), text, {}, details});
 }
 
 std::optional<QString> ScriptedDialogs::askText(const QString& prompt, const QString&) {
-    shown.append({QStringLiteral("text"), prompt, {}});
+    shown.append({QStringLiteral("text"), prompt, {}, {}});
     if (texts.isEmpty()) {
         unanswered.append(prompt);
         return std::nullopt;
@@ -32,17 +36,17 @@ std::optional<QString> ScriptedDialogs::askText(const QString& prompt, const QSt
 }
 
 QString ScriptedDialogs::chooseOpenFile(const QString& filter) {
-    shown.append({QStringLiteral("open"), filter, {}});
+    shown.append({QStringLiteral("open"), filter, {}, {}});
     return openFiles.isEmpty() ? QString() : openFiles.dequeue();
 }
 
 QString ScriptedDialogs::chooseSaveFile(const QString& filter) {
-    shown.append({QStringLiteral("save"), filter, {}});
+    shown.append({QStringLiteral("save"), filter, {}, {}});
     return saveFiles.isEmpty() ? QString() : saveFiles.dequeue();
 }
 
 bool ScriptedDialogs::choosePrinter(QPrinter& p) {
-    shown.append({QStringLiteral("printer"), {}, {}});
+    shown.append({QStringLiteral("printer"), {}, {}, {}});
     return printer ? printer(p) : false;
 }
 
@@ -62,7 +66,7 @@ QStringList ScriptedDialogs::allTexts() const {
 }
 
 std::optional<FontChoice> ScriptedDialogs::chooseFont(const FontChoice& initial) {
-    shown.append({QStringLiteral("font"), initial.name, {}});
+    shown.append({QStringLiteral("font"), initial.name, {}, {}});
     fontsShown.append(initial);
     if (fonts.isEmpty()) {
         unanswered.append(QStringLiteral("font dialog"));

@@ -17,6 +17,7 @@ public:
         QString kind; // "yesno", "okcancel", "tell", "text", "open", "save", "printer"
         QString text;
         QString title;
+        QString details;
     };
 
     // Answers are taken in order; a question without a scripted answer fails the test
@@ -38,6 +39,7 @@ public:
     bool askYesNo(const QString& text, const QString& title = {}) override;
     bool askOkCancel(const QString& text, const QString& title = {}) override;
     void tell(const QString& text, const QString& title = {}) override;
+    void tellWithDetails(const QString& text, const QString& details) override;
     std::optional<QString> askText(const QString& prompt, const QString& initial = {}) override;
     QString chooseOpenFile(const QString& filter) override;
     QString chooseSaveFile(const QString& filter) override;
