@@ -33,6 +33,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShowEvent>
 #include <QTabBar>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -304,9 +305,7 @@ void MF::SetColBKColor(int col, const QColor& color) {
 void MF::ResizeMF() {
     m_sst->hide();
     m_geometry = computeMainWindowGeometry(QSizeF(m_screen) * ScreenTwips::PerPixel, m_viewportTop);
-    const QRect window = ScreenTwips::toPixelRect(m_geometry.window);
-    move(window.topLeft());
-    resize(window.size());
+    fitWindowFrame();
     for (std::size_t position = 0; position < m_cd2.size(); ++position) {
         place(m_cd2[position], m_geometry.topStrip[position]);
         m_cd2[position]->raise();
@@ -315,6 +314,23 @@ void MF::ResizeMF() {
     layOutTab();
     m_sst->show();
     m_sst->setCurrentIndex(0);
+}
+
+// The window layout gives the outer rectangle, frame included; the frame is known only
+// once the window manager has decorated the window, so this runs again after showing.
+void MF::fitWindowFrame() {
+    const QRect window = ScreenTwips::toPixelRect(m_geometry.window);
+    const QSize frame = frameGeometry().size() - geometry().size();
+    move(window.topLeft());
+    resize(window.size() - frame);
+}
+
+void MF::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_frameFitted) {
+        m_frameFitted = true;
+        QTimer::singleShot(0, this, &MF::fitWindowFrame);
+    }
 }
 
 void MF::layOutTab() {

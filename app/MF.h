@@ -113,10 +113,12 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildControls();
+    void fitWindowFrame();
     void layOutTab();
     void layOutFormView();
     void layOutHistoryView();
@@ -142,6 +144,7 @@ private:
     double m_viewportTop = MainWindowGeometry::FirstViewportTop;
     bool m_armed = false;
     bool m_exited = false;
+    bool m_frameFitted = false;
 
     QWidget* m_central = nullptr;
     std::array<QPushButton*, 3> m_cd2{};
