@@ -1,6 +1,7 @@
 #include "CompoundFileReader.h"
 #include "LittleEndian.h"
 
+#include <QBuffer>
 #include <QStringList>
 
 #include <algorithm>
@@ -11,11 +12,56 @@ namespace {
 constexpr quint32 EndOfChain = 0xFFFFFFFE;
 constexpr quint32 MaxRegularSector = 0xFFFFFFFA;
 constexpr quint32 MiniSectorSize = 64;
+constexpr quint32 MiniStreamCutoff = 4096;
+constexpr int HeaderFatEntries = 109;
+constexpr int DirectoryEntrySize = 128;
 
 using LittleEndian::get16;
 using LittleEndian::get32;
 
+// A last sector cut short reads as if padded with zeros.
+bool readPadded(QIODevice& device, qint64 deviceSize, qint64 offset, qint64 length, char* out) {
+    const qint64 present = std::clamp<qint64>(deviceSize - offset, 0, length);
+    if (present > 0 && (!device.seek(offset) || device.read(out, present) != present))
+        return false;
+    std::memset(out + present, 0, static_cast<std::size_t>(length - present));
+    return true;
+}
+
+qint64 entrySize(const char* entry, quint32 sectorSize) {
+    const quint64 size =
+        get32(entry + 120) | (sectorSize == 512 ? 0 : quint64(get32(entry + 124)) << 32);
+    return static_cast<qint64>(std::min<quint64>(size, quint64(1) << 40));
+}
+
 } // namespace
+
+bool CompoundStream::read(qint64 offset, qint64 length, char* out) const {
+    if (offset < 0 || length < 0 || offset > m_size - length)
+        return false;
+    if (m_isSmall) {
+        std::memcpy(out, m_small.constData() + offset, static_cast<std::size_t>(length));
+        return true;
+    }
+    const auto sectorCount = static_cast<qint64>(m_sectors.size());
+    while (length > 0) {
+        const qint64 index = offset / m_sectorSize;
+        const qint64 within = offset % m_sectorSize;
+        // Neighbouring sectors are read in one go.
+        qint64 run = 1;
+        while (index + run < sectorCount && run * m_sectorSize - within < length &&
+               qint64(m_sectors[index + run]) == qint64(m_sectors[index]) + run)
+            ++run;
+        const qint64 take = std::min(length, run * m_sectorSize - within);
+        const qint64 at = (qint64(m_sectors[index]) + 1) * m_sectorSize + within;
+        if (!readPadded(*m_device, m_deviceSize, at, take, out))
+            return false;
+        offset += take;
+        out += take;
+        length -= take;
+    }
+    return true;
+}
 
 bool CompoundFileReader::hasSignature(const QByteArray& start) {
     static const char signature[8] = {'\xD0', '\xCF', '\x11', '\xE0',
@@ -23,143 +69,193 @@ bool CompoundFileReader::hasSignature(const QByteArray& start) {
     return start.size() >= 8 && std::memcmp(start.constData(), signature, 8) == 0;
 }
 
-CompoundFileReader::CompoundFileReader(QByteArray file) : m_file(std::move(file)) {}
+CompoundFileReader::CompoundFileReader(std::shared_ptr<QIODevice> device)
+    : m_device(std::move(device)) {}
 
-bool CompoundFileReader::sectorOk(quint32 sector) const {
-    return sector < m_sectorCount;
+CompoundFileReader::CompoundFileReader(QByteArray file) {
+    auto buffer = std::make_shared<QBuffer>();
+    buffer->setData(file);
+    buffer->open(QIODevice::ReadOnly);
+    m_device = std::move(buffer);
 }
 
-const char* CompoundFileReader::sectorData(quint32 sector) const {
-    return m_file.constData() + static_cast<qint64>(sector + 1) * m_sectorSize;
+bool CompoundFileReader::readAt(qint64 offset, qint64 length, char* out) const {
+    return readPadded(*m_device, m_deviceSize, offset, length, out);
 }
 
-std::optional<QByteArray> CompoundFileReader::chain(quint32 start,
-                                                    const std::vector<quint32>& table, bool mini,
-                                                    qint64 size) const {
-    const quint32 unit = mini ? MiniSectorSize : m_sectorSize;
-    const qint64 available = mini ? m_miniStream.size() / MiniSectorSize : m_sectorCount;
-    if (size < 0 || size > available * unit)
-        return std::nullopt;
-    QByteArray out;
-    out.reserve(size);
+bool CompoundFileReader::readSector(quint32 sector, QByteArray& out) const {
+    out.resize(m_sectorSize);
+    return sector < m_sectorCount &&
+           readAt((qint64(sector) + 1) * m_sectorSize, m_sectorSize, out.data());
+}
+
+bool CompoundFileReader::loadFat(const char* header) {
+    const quint32 entriesPerSector = m_sectorSize / 4;
+    const quint32 fatSectors = get32(header + 44);
+    if (fatSectors == 0 || fatSectors > m_sectorCount)
+        return false;
+    // FAT sectors past the ones that describe sectors of the file are never needed.
+    const quint32 needed =
+        std::min(fatSectors, (m_sectorCount + entriesPerSector - 1) / entriesPerSector);
+    std::vector<quint32> fatList;
+    for (int i = 0; i < HeaderFatEntries && fatList.size() < needed; ++i)
+        fatList.push_back(get32(header + 76 + 4 * i));
+    std::vector<bool> seen(m_sectorCount);
+    quint32 difat = get32(header + 68);
+    QByteArray sector;
+    while (fatList.size() < needed) {
+        if (difat >= m_sectorCount || seen[difat] || !readSector(difat, sector))
+            return false;
+        seen[difat] = true;
+        for (quint32 k = 0; k + 1 < entriesPerSector && fatList.size() < needed; ++k)
+            fatList.push_back(get32(sector.constData() + 4 * k));
+        difat = get32(sector.constData() + 4 * (entriesPerSector - 1));
+    }
+    m_fat.clear();
+    m_fat.reserve(std::size_t(needed) * entriesPerSector);
+    for (const quint32 s : fatList) {
+        if (!readSector(s, sector))
+            return false;
+        for (quint32 k = 0; k < entriesPerSector; ++k)
+            m_fat.push_back(get32(sector.constData() + 4 * k));
+    }
+    return true;
+}
+
+std::optional<std::vector<quint32>> CompoundFileReader::chain(quint32 start, qint64 count) const {
+    // With a count the chain must have that many sectors; without, it runs to its end mark.
+    std::vector<quint32> out;
+    if (count > 0)
+        out.reserve(static_cast<std::size_t>(std::min<qint64>(count, m_sectorCount)));
+    std::vector<bool> seen(m_sectorCount);
     quint32 sector = start;
-    // A chain can visit each sector once at most; a longer walk is a loop.
-    for (qint64 steps = 0; out.size() < size; ++steps) {
-        if (steps > available || sector >= table.size() || sector >= available)
+    while (count < 0 ? sector != EndOfChain : qint64(out.size()) < count) {
+        if (sector >= m_sectorCount || sector >= m_fat.size() || seen[sector])
             return std::nullopt;
-        const char* data = mini ? m_miniStream.constData() + static_cast<qint64>(sector) * unit
-                                : sectorData(sector);
-        out.append(data, static_cast<qsizetype>(std::min<qint64>(unit, size - out.size())));
-        sector = table[sector];
+        seen[sector] = true;
+        out.push_back(sector);
+        sector = m_fat[sector];
     }
     return out;
 }
 
-CompoundFileReader::Result CompoundFileReader::read(const QStringList& names, QByteArray& stream) {
-    if (!hasSignature(m_file) || m_file.size() < 512)
-        return hasSignature(m_file) ? Result::Damaged : Result::NotCompoundFile;
-    const char* h = m_file.constData();
+CompoundFileReader::Result CompoundFileReader::smallStream(const char* header, const char* root,
+                                                           quint32 start, qint64 size,
+                                                           CompoundStream& stream) const {
+    // Small streams live in the mini stream, which the root entry holds.
+    const qint64 rootSize = entrySize(root, m_sectorSize);
+    if (rootSize > qint64(m_sectorCount) * m_sectorSize)
+        return Result::Damaged;
+    const auto rootSectors = chain(get32(root + 116), (rootSize + m_sectorSize - 1) / m_sectorSize);
+    const auto miniFat = chain(get32(header + 60), -1);
+    if (!rootSectors || !miniFat)
+        return Result::Damaged;
+    const quint32 entriesPerSector = m_sectorSize / 4;
+    QByteArray bytes(size, '\0');
+    std::vector<quint32> visited; // a chain that comes back to a mini sector is a loop
+    quint32 mini = start;
+    for (qint64 done = 0; done < size; done += MiniSectorSize) {
+        if (mini >= rootSize / MiniSectorSize ||
+            std::find(visited.begin(), visited.end(), mini) != visited.end())
+            return Result::Damaged;
+        visited.push_back(mini);
+        const qint64 at = qint64(mini) * MiniSectorSize;
+        const qint64 file =
+            (qint64((*rootSectors)[at / m_sectorSize]) + 1) * m_sectorSize + at % m_sectorSize;
+        if (!readAt(file, std::min<qint64>(MiniSectorSize, size - done), bytes.data() + done))
+            return Result::Damaged;
+        if (done + MiniSectorSize >= size)
+            break;
+        char next[4];
+        if (mini / entriesPerSector >= miniFat->size() ||
+            !readAt((qint64((*miniFat)[mini / entriesPerSector]) + 1) * m_sectorSize +
+                        4 * (mini % entriesPerSector),
+                    4, next))
+            return Result::Damaged;
+        mini = get32(next);
+    }
+    stream = CompoundStream();
+    stream.m_small = std::move(bytes);
+    stream.m_isSmall = true;
+    stream.m_size = size;
+    return Result::Ok;
+}
+
+CompoundFileReader::Result CompoundFileReader::find(const QStringList& names,
+                                                    CompoundStream& stream) {
+    m_deviceSize = m_device->size();
+    QByteArray header(512, '\0');
+    if (!readAt(0, std::min<qint64>(m_deviceSize, 512), header.data()))
+        return Result::Damaged;
+    if (!hasSignature(header))
+        return Result::NotCompoundFile;
+    if (m_deviceSize < 512)
+        return Result::Damaged;
+    const char* h = header.constData();
     const quint16 shift = get16(h + 30);
     if ((shift != 9 && shift != 12) || get16(h + 32) != 6)
         return Result::Damaged;
     m_sectorSize = 1u << shift;
-    // A last sector cut short is read as if padded with zeros.
-    const qint64 whole = (m_file.size() + m_sectorSize - 1) / m_sectorSize;
+    const qint64 whole = (m_deviceSize + m_sectorSize - 1) / m_sectorSize;
     if (whole < 2)
         return Result::Damaged;
-    m_file.append(QByteArray(static_cast<qsizetype>(whole * m_sectorSize - m_file.size()), '\0'));
-    h = m_file.constData();
     m_sectorCount = static_cast<quint32>(std::min<qint64>(whole - 1, MaxRegularSector));
-
-    // The FAT's sectors: 109 in the header, the rest in the DIFAT chain.
-    const quint32 fatSectors = get32(h + 44);
-    if (fatSectors == 0 || fatSectors > m_sectorCount)
+    // Every writer uses this cutoff; another one would send large streams through the
+    // mini stream.
+    if (get32(h + 56) != MiniStreamCutoff || !loadFat(h))
         return Result::Damaged;
-    std::vector<quint32> fatList;
-    for (quint32 i = 0; i < 109 && fatList.size() < fatSectors; ++i)
-        fatList.push_back(get32(h + 76 + 4 * i));
-    quint32 difat = get32(h + 68);
-    const quint32 perDifat = m_sectorSize / 4 - 1;
-    for (quint32 steps = 0; fatList.size() < fatSectors; ++steps) {
-        if (!sectorOk(difat) || steps > m_sectorCount)
-            return Result::Damaged;
-        const char* d = sectorData(difat);
-        for (quint32 k = 0; k < perDifat && fatList.size() < fatSectors; ++k)
-            fatList.push_back(get32(d + 4 * k));
-        difat = get32(d + 4 * perDifat);
-    }
-    m_fat.clear();
-    m_fat.reserve(static_cast<std::size_t>(fatSectors) * (m_sectorSize / 4));
-    for (quint32 s : fatList) {
-        if (!sectorOk(s))
-            return Result::Damaged;
-        const char* f = sectorData(s);
-        for (quint32 k = 0; k < m_sectorSize / 4; ++k)
-            m_fat.push_back(get32(f + 4 * k));
-    }
 
     // The directory has no size of its own: its chain ends it.
-    QByteArray directory;
-    {
-        quint32 sector = get32(h + 48);
-        for (quint32 steps = 0; sector != EndOfChain; ++steps) {
-            if (!sectorOk(sector) || sector >= m_fat.size() || steps > m_sectorCount)
-                return Result::Damaged;
-            directory.append(sectorData(sector), static_cast<qsizetype>(m_sectorSize));
-            sector = m_fat[sector];
-        }
-    }
-    if (directory.size() < 128)
+    const auto directory = chain(get32(h + 48), -1);
+    if (!directory || directory->empty())
         return Result::Damaged;
-    const char* root = directory.constData();
-    if (root[66] != 5)
-        return Result::Damaged;
-
-    const quint32 cutoff = get32(h + 56);
-    const auto entrySize = [&](const char* e) {
-        const quint64 size =
-            get32(e + 120) | (m_sectorSize == 512 ? 0 : quint64(get32(e + 124)) << 32);
-        return static_cast<qint64>(std::min<quint64>(size, quint64(1) << 40));
-    };
-    for (qsizetype at = 128; at + 128 <= directory.size(); at += 128) {
-        const char* e = directory.constData() + at;
-        const quint16 nameBytes = get16(e + 64);
-        if (e[66] != 2 || nameBytes < 2 || nameBytes > 64)
-            continue;
-        QString name;
-        for (int i = 0; i + 1 < nameBytes / 2; ++i)
-            name += QChar(get16(e + 2 * i));
-        if (!names.contains(name, Qt::CaseInsensitive))
-            continue;
-        const qint64 size = entrySize(e);
-        const quint32 start = get32(e + 116);
-        std::optional<QByteArray> data;
-        if (size < cutoff) {
-            // Small streams live in the mini stream, which the root entry holds.
-            std::optional<QByteArray> ministream =
-                chain(get32(root + 116), m_fat, false, entrySize(root));
-            if (!ministream)
-                return Result::Damaged;
-            m_miniStream = *ministream;
-            m_miniFat.clear();
-            quint32 sector = get32(h + 60);
-            const quint32 miniFatSectors = get32(h + 64);
-            for (quint32 steps = 0; sector != EndOfChain && steps < miniFatSectors; ++steps) {
-                if (!sectorOk(sector) || sector >= m_fat.size())
-                    return Result::Damaged;
-                const char* f = sectorData(sector);
-                for (quint32 k = 0; k < m_sectorSize / 4; ++k)
-                    m_miniFat.push_back(get32(f + 4 * k));
-                sector = m_fat[sector];
-            }
-            data = chain(start, m_miniFat, true, size);
-        } else {
-            data = chain(start, m_fat, false, size);
-        }
-        if (!data)
+    QByteArray sector;
+    QByteArray root;
+    for (const quint32 s : *directory) {
+        if (!readSector(s, sector))
             return Result::Damaged;
-        stream = *data;
-        return Result::Ok;
+        for (qsizetype at = 0; at + DirectoryEntrySize <= sector.size(); at += DirectoryEntrySize) {
+            const char* e = sector.constData() + at;
+            if (root.isEmpty()) {
+                if (e[66] != 5)
+                    return Result::Damaged;
+                root = QByteArray(e, DirectoryEntrySize);
+                continue;
+            }
+            const quint16 nameBytes = get16(e + 64);
+            if (e[66] != 2 || nameBytes < 2 || nameBytes > 64)
+                continue;
+            QString name;
+            for (int i = 0; i + 1 < nameBytes / 2; ++i)
+                name += QChar(get16(e + 2 * i));
+            if (!names.contains(name, Qt::CaseInsensitive))
+                continue;
+            const qint64 size = entrySize(e, m_sectorSize);
+            const quint32 start = get32(e + 116);
+            if (size < MiniStreamCutoff)
+                return smallStream(h, root.constData(), start, size, stream);
+            if (size > qint64(m_sectorCount) * m_sectorSize)
+                return Result::Damaged;
+            auto sectors = chain(start, (size + m_sectorSize - 1) / m_sectorSize);
+            if (!sectors)
+                return Result::Damaged;
+            stream = CompoundStream();
+            stream.m_device = m_device;
+            stream.m_deviceSize = m_deviceSize;
+            stream.m_sectorSize = m_sectorSize;
+            stream.m_sectors = std::move(*sectors);
+            stream.m_size = size;
+            return Result::Ok;
+        }
     }
     return Result::NoSuchStream;
+}
+
+CompoundFileReader::Result CompoundFileReader::read(const QStringList& names, QByteArray& bytes) {
+    CompoundStream stream;
+    const Result result = find(names, stream);
+    if (result != Result::Ok)
+        return result;
+    bytes.resize(stream.size());
+    return stream.read(0, stream.size(), bytes.data()) ? Result::Ok : Result::Damaged;
 }

@@ -74,11 +74,15 @@ void ExportToExcel(GridAccess& grid, UserDialogs& dialogs, QWidget* parent) {
         return;
     if (QFileInfo::exists(name) && !dialogs.askOkCancel(ExcelMessages::overwrite()))
         return;
-    if (!WriteExcelFile(grid, name, parent))
+    int shortened = 0;
+    if (!WriteExcelFile(grid, name, parent, nullptr, &shortened))
         dialogs.tell(ExcelMessages::writeFailed());
+    else if (shortened > 0)
+        dialogs.tell(ExcelMessages::textsShortened(shortened));
 }
 
-bool WriteExcelFile(GridAccess& grid, const QString& fileName, QWidget* parent, QString* error) {
+bool WriteExcelFile(GridAccess& grid, const QString& fileName, QWidget* parent, QString* error,
+                    int* shortened) {
     const int rows = std::min(grid.rows(), XlsWorkbookWriter::MaxRows);
     const int columns = std::min(grid.cols() - 1, XlsWorkbookWriter::MaxColumns);
     const int fixedRows = grid.fixedRows();
@@ -123,6 +127,8 @@ bool WriteExcelFile(GridAccess& grid, const QString& fileName, QWidget* parent, 
     }
     if (!ok && error)
         *error = file.errorString();
+    if (shortened)
+        *shortened = writer.shortenedCells();
     if (!ok)
         file.cancelWriting();
     indicater.IndicaterClose();

@@ -26,8 +26,9 @@ void ExportToExcel(GridAccess& grid, UserDialogs& dialogs, QWidget* parent);
 QString ChooseSaveXls(UserDialogs& dialogs);
 // Writes the whole grid (column 0 left out) with its formats and replaces fileName only
 // once the new workbook is complete. False (with a reason) when it could not be written.
+// `shortened` gets the number of cells whose text was cut to Excel's cell limit.
 bool WriteExcelFile(GridAccess& grid, const QString& fileName, QWidget* parent,
-                    QString* error = nullptr);
+                    QString* error = nullptr, int* shortened = nullptr);
 // 1 → A, 26 → Z, 27 → AA, 702 → ZZ.
 QString ColumnLetters(int n);
 
@@ -64,6 +65,9 @@ inline QString writeFailed() {
 }
 inline QString notExcelName() {
     return QStringLiteral("您选择的文件不是EXCEL文件，请选择EXCEL文件。");
+}
+inline QString textsShortened(int cells) {
+    return QStringLiteral("有%1个单元格的内容超过32767个字符，已截短。").arg(cells);
 }
 inline QString exportCaption() {
     return QStringLiteral("Writing excel file \u2026");

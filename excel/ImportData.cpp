@@ -58,69 +58,12 @@ int RowNumberOfAnswer(const std::optional<QString>& answer) {
     return static_cast<int>(rounded);
 }
 
-struct ImportedRecordStore::Statements {
-    QSqlQuery next;
-    QSqlQuery insert;
-};
-
-ImportedRecordStore::ImportedRecordStore(DataBase& db, QString table)
-    : m_db(db), m_table(std::move(table)) {}
-
-ImportedRecordStore::~ImportedRecordStore() = default;
-
-std::optional<int> ImportedRecordStore::append(double dat,
-                                               const std::function<QString(int)>& textOfBox) {
-    if (!DataBase::isHistoryTable(m_table)) {
-        m_db.dialogs().tell(Messages::databaseOpenError());
-        return std::nullopt;
-    }
-    int number = 0;
-    const bool ok = m_db.inTransaction([&](QSqlDatabase& connection) {
-        // Prepared again whenever the store opened a new connection.
-        if (!m_statements || m_statements->next.driver() != connection.driver()) {
-            m_statements.reset();
-            auto s = std::make_unique<Statements>(
-                Statements{QSqlQuery(connection), QSqlQuery(connection)});
-            const QString quoted = u'"' + m_table + u'"';
-            if (!s->next.prepare(QStringLiteral("SELECT MAX(Ord) FROM %1").arg(quoted)) ||
-                !s->insert.prepare(
-                    QStringLiteral("INSERT INTO %1 (Ord, Dat, Ctl, Con) VALUES (?, ?, ?, ?)")
-                        .arg(quoted)))
-                return false;
-            m_statements = std::move(s);
-        }
-        // The number is read inside the write transaction, so no other writer takes it.
-        QSqlQuery& next = m_statements->next;
-        if (!next.exec() || !next.next())
-            return false;
-        number = next.value(0).isNull() ? 0 : next.value(0).toInt() + 1;
-        next.finish();
-        QSqlQuery& insert = m_statements->insert;
-        insert.bindValue(0, number);
-        insert.bindValue(1, dat);
-        for (int box = 0; box < BoxCount; ++box) {
-            const QString text = textOfBox(box);
-            if (text.isEmpty())
-                continue;
-            insert.bindValue(2, box);
-            insert.bindValue(3, text);
-            if (!insert.exec())
-                return false;
-        }
-        return true;
-    });
-    if (!ok) {
-        m_statements.reset(); // prepared again on a fresh connection next time
-        return std::nullopt;
-    }
-    return number;
-}
-
-std::optional<int> StoreImportedRow(const QStringList& rowTexts, ImportedRecordStore& store) {
+std::optional<int> StoreImportedRow(const QStringList& rowTexts, DataBase& db,
+                                    const QString& table) {
     QDateTime moment = QDateTime::currentDateTime();
     if (const std::optional<QDate> date = DateOfCellText(rowTexts.value(ImportDateColumn)))
         moment = QDateTime(*date, QTime(0, 0));
-    return store.append(DataBase::toOleDate(moment), [&rowTexts](int box) {
+    return db.appendNewRecord(table, DataBase::toOleDate(moment), [&rowTexts](int box) {
         return rowTexts.value(ImportFirstBoxColumn + box);
     });
 }
@@ -155,7 +98,6 @@ int ImportExcelRows(GridAccess& grid, const QString& table, DataBase& db, UserDi
     }
     last = std::min(last, reader.rowCount());
 
-    ImportedRecordStore store(db, table);
     Indicater indicater;
     indicater.IndicaterOpen(ExcelMessages::importCaption(), last - first + 1, parent);
     const int columns = std::min(grid.cols(), ImportLastColumn + 1);
@@ -169,7 +111,7 @@ int ImportExcelRows(GridAccess& grid, const QString& table, DataBase& db, UserDi
         }
         // A row without box texts would be a record of nothing: it is passed over.
         if (anyBox) {
-            const std::optional<int> ord = StoreImportedRow(texts, store);
+            const std::optional<int> ord = StoreImportedRow(texts, db, table);
             if (!ord) {
                 // The store has shown its own message; what was stored before stays.
                 indicater.IndicaterClose();

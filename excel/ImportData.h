@@ -26,30 +26,10 @@ inline constexpr int ImportLastColumn = 90;
 int ImportExcelRows(GridAccess& grid, const QString& table, DataBase& db, UserDialogs& dialogs,
                     QWidget* parent, const SheetChooser& chooser = RunSheetsDialog);
 
-// Stores imported rows as new records of one history table: each record in its own
-// transaction as soon as it is given, under the next free number, with the statements
-// prepared once for the whole import.
-class ImportedRecordStore {
-public:
-    ImportedRecordStore(DataBase& db, QString table);
-    ~ImportedRecordStore();
-    ImportedRecordStore(const ImportedRecordStore&) = delete;
-    ImportedRecordStore& operator=(const ImportedRecordStore&) = delete;
-
-    // The non-empty texts of boxes 0 to 87; returns the number the record took. A failure
-    // has shown "数据库打开错误！" and stored nothing of this record.
-    std::optional<int> append(double dat, const std::function<QString(int box)>& textOfBox);
-
-private:
-    struct Statements;
-    DataBase& m_db;
-    QString m_table;
-    std::unique_ptr<Statements> m_statements;
-};
-
 // Stores one row of texts by grid column (2: the date, 3 to 90: boxes 0 to 87) as a new
 // record; returns the number it took.
-std::optional<int> StoreImportedRow(const QStringList& rowTexts, ImportedRecordStore& store);
+std::optional<int> StoreImportedRow(const QStringList& rowTexts, DataBase& db,
+                                    const QString& table);
 
 // The date a cell text names (any time of day dropped), if it names one.
 std::optional<QDate> DateOfCellText(const QString& text);

@@ -1,22 +1,25 @@
 #include "XlsWorkbookReader.h"
+#include "BiffRecords.h"
 #include "LittleEndian.h"
 
 #include "CompoundFileReader.h"
 
-#include <QByteArrayView>
 #include <QDate>
 #include <QFile>
+#include <QHash>
 #include <QTime>
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace {
 
-constexpr int MaxRecordData = 8224;
 constexpr qint64 MaxFileSize = qint64(1) << 30;
 constexpr int MaxColumns = 256;
+// Records are read through a window of this size, never the whole stream at once.
+constexpr qint64 WindowBytes = qint64(1) << 18;
 
 using LittleEndian::get16;
 using LittleEndian::get32;
@@ -41,46 +44,91 @@ double rkValue(quint32 rk) {
     return (rk & 0x01) ? value / 100 : value;
 }
 
+// The RK form of a number, when one gives back exactly the same value: most numbers of a
+// sheet then take no more room than a shared string's index.
+std::optional<quint32> rkOf(double value) {
+    for (const bool hundredths : {false, true}) {
+        const double scaled = hundredths ? value * 100 : value;
+        quint32 rk = 0;
+        if (scaled == std::nearbyint(scaled) && scaled >= -(1 << 29) && scaled < (1 << 29)) {
+            rk = static_cast<quint32>(static_cast<qint32>(scaled)) << 2 | 0x02;
+        } else {
+            quint64 bits = 0;
+            std::memcpy(&bits, &scaled, sizeof bits);
+            if (bits & 0x3FFFFFFFFull)
+                continue;
+            rk = static_cast<quint32>(bits >> 32);
+        }
+        rk |= hundredths ? 0x01 : 0x00;
+        if (rkValue(rk) == value)
+            return rk;
+    }
+    return std::nullopt;
+}
+
 struct Record {
     quint16 type = 0;
     quint16 length = 0;
     const char* data = nullptr;
 };
 
-// Walks the records of a stream from a position; false at a record that does not fit.
+// Walks the records of a stream from a position, reading the stream a window at a time.
 class Records {
 public:
-    Records(const QByteArray& stream, qsizetype at) : m_stream(stream), m_at(at) {}
-    bool atEnd() const { return m_at + 4 > m_stream.size(); }
+    Records(const CompoundStream& stream, qint64 at) : m_stream(stream), m_at(at) {}
+    bool atEnd() const { return m_at > m_stream.size() - 4; }
+    // False at a record that does not fit; the data stays valid until the next call.
     bool next(Record& r) {
-        if (atEnd())
+        const char* head = bytes(m_at, 4);
+        if (!head)
             return false;
-        const char* p = m_stream.constData() + m_at;
-        r.type = get16(p);
-        r.length = get16(p + 2);
-        if (r.length > MaxRecordData || m_at + 4 + r.length > m_stream.size())
+        r.type = get16(head);
+        r.length = get16(head + 2);
+        const char* data = r.length <= Biff::MaxRecordData ? bytes(m_at + 4, r.length) : nullptr;
+        if (!data)
             return false;
-        r.data = p + 4;
+        r.data = data;
         m_at += 4 + r.length;
         return true;
     }
     // The type of the next record without moving on; 0 at the end.
-    quint16 peekType() const { return atEnd() ? 0 : get16(m_stream.constData() + m_at); }
+    quint16 peekType() {
+        const char* head = atEnd() ? nullptr : bytes(m_at, 2);
+        return head ? get16(head) : 0;
+    }
 
 private:
-    const QByteArray& m_stream;
-    qsizetype m_at = 0;
+    const char* bytes(qint64 at, qint64 length) {
+        if (at < m_windowStart || at + length > m_windowStart + m_window.size()) {
+            const qint64 size = std::min<qint64>(WindowBytes, m_stream.size() - at);
+            if (size < length)
+                return nullptr;
+            m_window.resize(size);
+            if (!m_stream.read(at, size, m_window.data())) {
+                m_window.clear();
+                return nullptr;
+            }
+            m_windowStart = at;
+        }
+        return m_window.constData() + (at - m_windowStart);
+    }
+
+    const CompoundStream& m_stream;
+    qint64 m_at = 0;
+    QByteArray m_window;
+    qint64 m_windowStart = 0;
 };
 
-// A record's data followed by its CONTINUE records; characters carried over into a
-// CONTINUE record start with a new option byte there.
+// A record's data followed by its CONTINUE records, taken from the records only as far as
+// they are read; characters carried over into a CONTINUE record start with a new option
+// byte there.
 class Fragments {
 public:
-    void add(const Record& r) { m_parts.emplace_back(r.data, r.length); }
+    Fragments(Records& records, const Record& first) : m_records(records) { take(first); }
     bool byte(quint8& out) {
-        if (!nextPartIfDone())
+        if (!partLeft())
             return false;
-        out = static_cast<quint8>(m_parts[m_part][m_pos++]);
+        out = static_cast<quint8>(m_part[m_pos++]);
         return true;
     }
     bool u16(quint16& out) {
@@ -101,41 +149,43 @@ public:
     }
     bool skip(qint64 count) {
         while (count > 0) {
-            if (!nextPartIfDone())
+            if (!partLeft())
                 return false;
-            const qint64 take = std::min<qint64>(count, m_parts[m_part].size() - m_pos);
+            const qint64 take = std::min<qint64>(count, m_part.size() - m_pos);
             m_pos += take;
             count -= take;
         }
         return true;
     }
+    // Appends the characters to `out`.
     bool characters(qint64 count, bool wide, QString& out) {
-        out.reserve(static_cast<qsizetype>(std::min<qint64>(count, 32767)));
         while (count > 0) {
             const qsizetype unit = wide ? 2 : 1;
-            if (m_part >= m_parts.size())
-                return false;
-            if (m_parts[m_part].size() - m_pos < unit) {
+            if (m_part.size() - m_pos < unit) {
                 // The characters go on in the next record, after its option byte.
-                if (++m_part >= m_parts.size())
+                if (!nextPart() || m_part.isEmpty())
                     return false;
-                m_pos = 0;
-                if (m_parts[m_part].isEmpty())
-                    return false;
-                wide = (m_parts[m_part][m_pos++] & 0x01) != 0;
+                wide = (m_part[0] & 0x01) != 0;
+                m_pos = 1;
                 continue;
             }
-            const QByteArrayView part = m_parts[m_part];
-            const qint64 take = std::min<qint64>(count, (part.size() - m_pos) / unit);
-            const char* p = part.data() + m_pos;
-            for (qint64 i = 0; i < take; ++i)
-                out += wide ? QChar(get16(p + 2 * i)) : QChar(static_cast<unsigned char>(p[i]));
+            const qint64 take = std::min<qint64>(count, (m_part.size() - m_pos) / unit);
+            const char* p = m_part.constData() + m_pos;
+            if (wide) {
+                const qsizetype old = out.size();
+                out.resize(old + take);
+                QChar* to = out.data() + old;
+                for (qint64 i = 0; i < take; ++i)
+                    to[i] = QChar(get16(p + 2 * i));
+            } else {
+                out.append(QLatin1StringView(p, take));
+            }
             m_pos += take * unit;
             count -= take;
         }
         return true;
     }
-    // A whole Unicode string with its formatting runs and extension skipped.
+    // A whole Unicode string appended to `out`, its formatting runs and extension skipped.
     bool richString(QString& out) {
         quint16 length = 0;
         quint8 flags = 0;
@@ -151,15 +201,28 @@ public:
     }
 
 private:
-    bool nextPartIfDone() {
-        while (m_part < m_parts.size() && m_pos >= m_parts[m_part].size()) {
-            ++m_part;
-            m_pos = 0;
-        }
-        return m_part < m_parts.size();
+    // False when no CONTINUE record follows or it does not fit: the input has ended.
+    bool nextPart() {
+        Record r;
+        if (m_records.peekType() != Biff::Continue || !m_records.next(r))
+            return false;
+        take(r);
+        return true;
     }
-    std::vector<QByteArrayView> m_parts;
-    std::size_t m_part = 0;
+    bool partLeft() {
+        while (m_pos >= m_part.size())
+            if (!nextPart())
+                return false;
+        return true;
+    }
+    void take(const Record& r) {
+        m_part.resize(r.length);
+        std::memcpy(m_part.data(), r.data, r.length);
+        m_pos = 0;
+    }
+
+    Records& m_records;
+    QByteArray m_part;
     qsizetype m_pos = 0;
 };
 
@@ -233,22 +296,34 @@ void classifyFormat(quint16 id, const QString& code, bool& isDate, bool& timeOnl
 
 } // namespace
 
+XlsWorkbookReader::XlsWorkbookReader() = default;
+
 XlsWorkbookReader::~XlsWorkbookReader() {
     close();
 }
 
-void XlsWorkbookReader::close() {
-    m_open = false;
-    m_stream.clear();
-    m_sheetNames.clear();
-    m_sheetOffsets.clear();
-    m_strings.clear();
-    m_xfIsDate.clear();
-    m_xfIsTimeOnly.clear();
-    m_cells.clear();
-    m_dates1904 = false;
+void XlsWorkbookReader::clearSheet() {
+    m_cells = {};
+    m_numbers = {};
+    m_texts = {};
+    m_heldBytes = m_globalBytes;
     m_rows = 0;
     m_columns = 0;
+}
+
+void XlsWorkbookReader::close() {
+    clearSheet();
+    m_open = false;
+    m_namesOnly = false;
+    m_stream.reset();
+    m_sheetNames.clear();
+    m_sheetOffsets.clear();
+    m_sharedText = QString();
+    m_sharedEnds = {};
+    m_xfFormats = {};
+    m_dates1904 = false;
+    m_globalBytes = 0;
+    m_heldBytes = 0;
 }
 
 bool XlsWorkbookReader::fail(Failure failure, int code) {
@@ -262,21 +337,17 @@ bool XlsWorkbookReader::open(const QString& path, bool namesOnly) {
     close();
     m_failure = Failure::None;
     m_failureCode = 0;
-    QByteArray file;
-    {
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return fail(Failure::CannotOpen);
-        if (!CompoundFileReader::hasSignature(f.peek(8)))
-            return fail(Failure::NotWorkbook);
-        if (f.size() > MaxFileSize)
-            return fail(Failure::Damaged, TooLarge);
-        file = f.readAll();
-        if (file.size() != f.size())
-            return fail(Failure::CannotOpen);
-    }
+    // The file is read a window at a time as the records are walked, never held whole.
+    auto file = std::make_shared<QFile>(path);
+    if (!file->open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return fail(Failure::CannotOpen);
+    if (!CompoundFileReader::hasSignature(file->read(8)))
+        return fail(Failure::NotWorkbook);
+    if (file->size() > MaxFileSize)
+        return fail(Failure::Damaged, TooLarge);
+    auto stream = std::make_unique<CompoundStream>();
     CompoundFileReader compound(std::move(file));
-    switch (compound.read({QStringLiteral("Workbook"), QStringLiteral("Book")}, m_stream)) {
+    switch (compound.find({QStringLiteral("Workbook"), QStringLiteral("Book")}, *stream)) {
     case CompoundFileReader::Result::Ok:
         break;
     case CompoundFileReader::Result::NotCompoundFile:
@@ -285,44 +356,53 @@ bool XlsWorkbookReader::open(const QString& path, bool namesOnly) {
     case CompoundFileReader::Result::Damaged:
         return fail(Failure::Damaged, BadCompoundFile);
     }
-    Q_UNUSED(namesOnly); // the globals are small; cells are read when a sheet is selected
-    if (!readGlobals())
+    m_stream = std::move(stream);
+    if (!readGlobals(namesOnly))
         return false;
+    m_namesOnly = namesOnly;
     m_open = true;
     return true;
 }
 
-bool XlsWorkbookReader::readGlobals() {
-    Records records(m_stream, 0);
+bool XlsWorkbookReader::readGlobals(bool namesOnly) {
+    Records records(*m_stream, 0);
     Record r;
-    if (!records.next(r) || r.type != 0x0809 || r.length < 4)
+    if (!records.next(r) || r.type != Biff::Bof || r.length < 4)
         return fail(Failure::NotWorkbook);
-    if (get16(r.data) != 0x0600)
+    if (get16(r.data) != Biff::Version8)
         return fail(Failure::NotWorkbook); // older than Excel 97
-    std::vector<std::pair<quint16, QString>> formats;
-    std::vector<quint16> xfFormats;
-    bool ended = false;
-    while (!ended) {
+    // Each number format is classified once, and XF records find theirs by its number.
+    QHash<quint16, NumberFormat> formats;
+    const auto classify = [](quint16 id, const QString& code) {
+        bool isDate = false;
+        bool timeOnly = false;
+        classifyFormat(id, code, isDate, timeOnly);
+        return timeOnly ? TimeOnly : isDate ? Date : Plain;
+    };
+    std::vector<quint16> xfFormatIds;
+    for (;;) {
         if (!records.next(r))
             return fail(Failure::Damaged, BadRecord);
+        if (r.type == Biff::Eof)
+            break;
         switch (r.type) {
-        case 0x002F:
+        case Biff::FilePass:
             return fail(Failure::Damaged, Encrypted);
-        case 0x0022:
+        case Biff::DateMode:
             if (r.length >= 2)
                 m_dates1904 = get16(r.data) == 1;
             break;
-        case 0x041E: {
+        case Biff::Format: {
             QString code;
-            if (r.length >= 2 && plainString(r, 2, true, code))
-                formats.emplace_back(get16(r.data), code);
+            if (!namesOnly && r.length >= 2 && plainString(r, 2, true, code))
+                formats.insert(get16(r.data), classify(get16(r.data), code));
             break;
         }
-        case 0x00E0:
-            if (r.length >= 4)
-                xfFormats.push_back(get16(r.data + 2));
+        case Biff::Xf:
+            if (!namesOnly && r.length >= 4)
+                xfFormatIds.push_back(get16(r.data + 2));
             break;
-        case 0x0085: {
+        case Biff::BoundSheet: {
             QString name;
             if (r.length < 6 || !plainString(r, 6, false, name))
                 return fail(Failure::Damaged, BadRecord);
@@ -332,89 +412,110 @@ bool XlsWorkbookReader::readGlobals() {
             }
             break;
         }
-        case 0x00FC: {
-            Fragments sst;
-            sst.add(r);
-            while (records.peekType() == 0x003C) {
-                records.next(r);
-                sst.add(r);
-            }
+        case Biff::Sst: {
+            if (namesOnly)
+                break;
+            Fragments sst(records, r);
             quint32 total = 0;
             quint32 unique = 0;
             if (!sst.u32(total) || !sst.u32(unique))
                 return fail(Failure::Damaged, BadStringTable);
-            // The count is not trusted for reserving: each string takes at least 3 bytes.
-            m_strings.reserve(std::min<quint32>(unique, static_cast<quint32>(m_stream.size() / 3)));
+            // The count is not trusted for reserving; the loop ends with the records anyway.
+            m_sharedEnds.reserve(std::min<quint32>(unique, 1u << 20));
             for (quint32 i = 0; i < unique; ++i) {
-                QString text;
-                if (!sst.richString(text))
+                if (!sst.richString(m_sharedText))
                     return fail(Failure::Damaged, BadStringTable);
-                m_strings.push_back(std::move(text));
+                m_sharedEnds.push_back(static_cast<quint32>(m_sharedText.size()));
+                m_globalBytes = 2 * m_sharedText.size() + 4 * qint64(m_sharedEnds.size());
+                if (m_globalBytes > MaxHeldBytes)
+                    return fail(Failure::Damaged, TooLarge);
             }
             break;
         }
-        case 0x000A:
-            ended = true;
-            break;
         default:
             break;
         }
     }
     if (m_sheetNames.isEmpty())
         return fail(Failure::Damaged, NoSheets);
-    for (const quint16 id : xfFormats) {
-        QString code;
-        for (const auto& [fid, fcode] : formats)
-            if (fid == id)
-                code = fcode;
-        bool isDate = false;
-        bool timeOnly = false;
-        classifyFormat(id, code, isDate, timeOnly);
-        m_xfIsDate.push_back(isDate);
-        m_xfIsTimeOnly.push_back(timeOnly);
+    m_xfFormats.reserve(xfFormatIds.size());
+    for (const quint16 id : xfFormatIds) {
+        const auto known = formats.constFind(id);
+        m_xfFormats.push_back(known != formats.cend() ? *known : classify(id, {}));
     }
+    m_globalBytes += qint64(m_xfFormats.size());
+    m_heldBytes = m_globalBytes;
     return true;
 }
 
 bool XlsWorkbookReader::selectSheet(const QString& name) {
-    m_rows = 0;
-    m_columns = 0;
-    m_cells.clear();
+    clearSheet();
     const qsizetype index = m_sheetNames.indexOf(name);
-    if (!m_open || index < 0) {
+    if (!m_open || m_namesOnly || index < 0) {
         m_failure = Failure::NoSuchSheet;
         return false;
     }
-    if (!readSheet(m_sheetOffsets[static_cast<std::size_t>(index)])) {
-        m_cells.clear();
-        m_rows = 0;
-        m_columns = 0;
+    if (const int code = readSheet(m_sheetOffsets[static_cast<std::size_t>(index)]); code != 0) {
+        clearSheet();
         m_failure = Failure::Damaged;
-        m_failureCode = BadSheet;
+        m_failureCode = code;
         return false;
     }
     return true;
 }
 
-void XlsWorkbookReader::setCell(quint16 row, quint16 column, QString text) {
-    if (column >= MaxColumns || text.isEmpty())
-        return;
+XlsWorkbookReader::NumberFormat XlsWorkbookReader::formatOfXf(quint16 xf) const {
+    return xf < m_xfFormats.size() ? m_xfFormats[xf] : Plain;
+}
+
+bool XlsWorkbookReader::setCell(quint16 row, int column, CellKind kind, quint32 value,
+                                NumberFormat format) {
+    if (column >= MaxColumns)
+        return true;
     if (row >= m_cells.size())
         m_cells.resize(static_cast<std::size_t>(row) + 1);
     std::vector<Cell>& cells = m_cells[row];
-    const auto at = std::lower_bound(cells.begin(), cells.end(), column,
-                                     [](const Cell& c, quint16 col) { return c.column < col; });
-    if (at != cells.end() && at->column == column)
-        at->text = std::move(text);
-    else
-        cells.insert(at, Cell{column, std::move(text)});
+    const Cell cell{static_cast<quint8>(column), static_cast<quint8>(kind | format << 4),
+                    static_cast<quint16>(value), static_cast<quint16>(value >> 16)};
+    if (cells.empty() || cells.back().column < column) {
+        cells.push_back(cell);
+        m_heldBytes += sizeof(Cell);
+    } else {
+        const auto at = std::lower_bound(cells.begin(), cells.end(), column,
+                                         [](const Cell& c, int col) { return c.column < col; });
+        if (at != cells.end() && at->column == column) {
+            *at = cell; // what the old value took in a pool stays counted
+        } else {
+            cells.insert(at, cell);
+            m_heldBytes += sizeof(Cell);
+        }
+    }
     m_rows = std::max(m_rows, row + 1);
     m_columns = std::max(m_columns, column + 1);
+    return m_heldBytes <= MaxHeldBytes;
 }
 
-QString XlsWorkbookReader::numberCellText(double value, quint16 xf) const {
-    if (xf >= m_xfIsDate.size() || !m_xfIsDate[xf] || !std::isfinite(value) || value < 0 ||
-        value >= 2958466)
+bool XlsWorkbookReader::setNumberCell(quint16 row, int column, double value, quint16 xf) {
+    if (column >= MaxColumns)
+        return true;
+    if (const std::optional<quint32> rk = rkOf(value))
+        return setCell(row, column, RkNumber, *rk, formatOfXf(xf));
+    m_numbers.push_back(value);
+    m_heldBytes += sizeof(double);
+    return setCell(row, column, PooledNumber, static_cast<quint32>(m_numbers.size() - 1),
+                   formatOfXf(xf));
+}
+
+bool XlsWorkbookReader::setTextCell(quint16 row, int column, QString text) {
+    if (column >= MaxColumns || text.isEmpty())
+        return true;
+    m_heldBytes += qint64(sizeof(QString)) + 2 * text.size();
+    m_texts.push_back(std::move(text));
+    return setCell(row, column, OwnText, static_cast<quint32>(m_texts.size() - 1));
+}
+
+QString XlsWorkbookReader::numberCellText(double value, NumberFormat format) const {
+    if (format == Plain || !std::isfinite(value) || value < 0 || value >= 2958466)
         return numberText(value);
     qint64 days = static_cast<qint64>(std::floor(value));
     qint64 seconds = std::llround((value - static_cast<double>(days)) * 86400.0);
@@ -423,7 +524,7 @@ QString XlsWorkbookReader::numberCellText(double value, quint16 xf) const {
         seconds -= 86400;
     }
     const QString time = QTime(0, 0).addSecs(static_cast<int>(seconds)).toString(u"HH:mm:ss");
-    if (m_xfIsTimeOnly[xf] && days == 0)
+    if (format == TimeOnly && days == 0)
         return time;
     QDate date;
     if (m_dates1904)
@@ -436,25 +537,26 @@ QString XlsWorkbookReader::numberCellText(double value, quint16 xf) const {
     return seconds == 0 ? day : day + u' ' + time;
 }
 
-bool XlsWorkbookReader::readSheet(quint32 offset) {
-    if (offset >= static_cast<quint32>(m_stream.size()))
-        return false;
-    Records records(m_stream, offset);
+int XlsWorkbookReader::readSheet(quint32 offset) {
+    if (offset >= m_stream->size())
+        return BadSheet;
+    Records records(*m_stream, offset);
     Record r;
-    if (!records.next(r) || r.type != 0x0809 || r.length < 4 || get16(r.data + 2) != 0x0010)
-        return false;
+    if (!records.next(r) || r.type != Biff::Bof || r.length < 4 ||
+        get16(r.data + 2) != Biff::BofWorksheet)
+        return BadSheet;
     int depth = 1;
     // A formula's text result follows it in a STRING record.
     int pendingRow = -1;
     quint16 pendingColumn = 0;
     while (depth > 0) {
         if (!records.next(r))
-            return records.atEnd(); // a sheet cut short after its last record still reads
-        if (r.type == 0x0809) {
+            return records.atEnd() ? 0 : BadSheet; // cut short after its last record still reads
+        if (r.type == Biff::Bof) {
             ++depth;
             continue;
         }
-        if (r.type == 0x000A) {
+        if (r.type == Biff::Eof) {
             --depth;
             continue;
         }
@@ -463,86 +565,85 @@ bool XlsWorkbookReader::readSheet(quint32 offset) {
         const quint16 row = r.length >= 2 ? get16(r.data) : 0;
         const quint16 column = r.length >= 4 ? get16(r.data + 2) : 0;
         const quint16 xf = r.length >= 6 ? get16(r.data + 4) : 0;
+        bool held = true;
         switch (r.type) {
-        case 0x00FD: // LABELSST
-            if (r.length < 10)
-                return false;
-            if (get32(r.data + 6) >= m_strings.size())
-                return false;
-            setCell(row, column, m_strings[get32(r.data + 6)]);
-            break;
-        case 0x0204:   // LABEL
-        case 0x00D6: { // RSTRING
-            QString text;
-            if (r.length < 6 || !plainString(r, 6, true, text))
-                return false;
-            setCell(row, column, text);
+        case Biff::LabelSst: {
+            if (r.length < 10 || get32(r.data + 6) >= m_sharedEnds.size())
+                return BadSheet;
+            const quint32 index = get32(r.data + 6);
+            if (m_sharedEnds[index] > (index == 0 ? 0 : m_sharedEnds[index - 1]))
+                held = setCell(row, column, SharedText, index);
             break;
         }
-        case 0x0203: // NUMBER
+        case Biff::Label:
+        case Biff::RichString: {
+            QString text;
+            if (r.length < 6 || !plainString(r, 6, true, text))
+                return BadSheet;
+            held = setTextCell(row, column, std::move(text));
+            break;
+        }
+        case Biff::Number:
             if (r.length < 14)
-                return false;
-            setCell(row, column, numberCellText(getDouble(r.data + 6), xf));
+                return BadSheet;
+            held = setNumberCell(row, column, getDouble(r.data + 6), xf);
             break;
-        case 0x027E: // RK
+        case Biff::Rk:
             if (r.length < 10)
-                return false;
-            setCell(row, column, numberCellText(rkValue(get32(r.data + 6)), xf));
+                return BadSheet;
+            held = setCell(row, column, RkNumber, get32(r.data + 6), formatOfXf(xf));
             break;
-        case 0x00BD: { // MULRK
+        case Biff::MulRk: {
             if (r.length < 6 || (r.length - 6) % 6 != 0)
-                return false;
+                return BadSheet;
             const int count = (r.length - 6) / 6;
-            for (int i = 0; i < count; ++i) {
+            for (int i = 0; i < count && held; ++i) {
                 const char* p = r.data + 4 + 6 * i;
-                setCell(row, static_cast<quint16>(column + i),
-                        numberCellText(rkValue(get32(p + 2)), get16(p)));
+                held = setCell(row, column + i, RkNumber, get32(p + 2), formatOfXf(get16(p)));
             }
             break;
         }
-        case 0x0205: // BOOLERR
+        case Biff::BoolErr:
             if (r.length < 8)
-                return false;
+                return BadSheet;
             if (r.data[7] == 0)
-                setCell(row, column, r.data[6] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+                held = setCell(row, column, Boolean, r.data[6] != 0 ? 1 : 0);
             break;
-        case 0x0006: { // FORMULA: its cached result
+        case Biff::Formula: { // its cached result
             if (r.length < 14)
-                return false;
+                return BadSheet;
             const char* result = r.data + 6;
             if (get16(result + 6) != 0xFFFF) {
-                setCell(row, column, numberCellText(getDouble(result), xf));
+                held = setNumberCell(row, column, getDouble(result), xf);
             } else if (result[0] == 0) {
                 pendingRow = row;
                 pendingColumn = column;
             } else if (result[0] == 1) {
-                setCell(row, column, result[2] ? QStringLiteral("TRUE") : QStringLiteral("FALSE"));
+                held = setCell(row, column, Boolean, result[2] != 0 ? 1 : 0);
             }
             break;
         }
-        case 0x0207: { // STRING, possibly continued
-            Fragments text;
-            text.add(r);
-            while (records.peekType() == 0x003C) {
-                records.next(r);
-                text.add(r);
-            }
+        case Biff::String: { // possibly continued
+            Fragments text(records, r);
             quint16 length = 0;
             quint8 flags = 0;
             QString value;
             if (!text.u16(length) || !text.byte(flags) ||
                 !text.characters(length, flags & 1, value))
-                return false;
+                return BadSheet;
             if (pendingRow >= 0)
-                setCell(static_cast<quint16>(pendingRow), pendingColumn, value);
+                held =
+                    setTextCell(static_cast<quint16>(pendingRow), pendingColumn, std::move(value));
             pendingRow = -1;
             break;
         }
         default:
             break;
         }
+        if (!held)
+            return TooLarge;
     }
-    return true;
+    return 0;
 }
 
 QString XlsWorkbookReader::numberText(double value) {
@@ -566,11 +667,31 @@ QString XlsWorkbookReader::numberText(double value) {
     return text;
 }
 
+QString XlsWorkbookReader::textOf(const Cell& cell) const {
+    const quint32 value = cell.value();
+    const auto format = static_cast<NumberFormat>(cell.kind >> 4);
+    switch (static_cast<CellKind>(cell.kind & 0x0F)) {
+    case SharedText: {
+        const quint32 start = value == 0 ? 0 : m_sharedEnds[value - 1];
+        return m_sharedText.mid(start, m_sharedEnds[value] - start);
+    }
+    case OwnText:
+        return m_texts[value];
+    case RkNumber:
+        return numberCellText(rkValue(value), format);
+    case PooledNumber:
+        return numberCellText(m_numbers[value], format);
+    case Boolean:
+        return value != 0 ? QStringLiteral("TRUE") : QStringLiteral("FALSE");
+    }
+    return {};
+}
+
 QString XlsWorkbookReader::cellText(int row, int column) const {
     if (row < 0 || column < 0 || row >= static_cast<int>(m_cells.size()))
         return {};
     const std::vector<Cell>& cells = m_cells[static_cast<std::size_t>(row)];
     const auto at = std::lower_bound(cells.begin(), cells.end(), column,
                                      [](const Cell& c, int col) { return c.column < col; });
-    return at != cells.end() && at->column == column ? at->text : QString();
+    return at != cells.end() && at->column == column ? textOf(*at) : QString();
 }

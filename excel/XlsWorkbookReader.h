@@ -3,7 +3,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
 #include <vector>
+
+class CompoundStream;
 
 // Reads the cells of an Excel 97-2003 workbook as the texts a clerk sees:
 // numbers in plain decimal form, dates as yyyy-MM-dd, date-times as yyyy-MM-dd HH:mm:ss
@@ -27,13 +30,17 @@ public:
         NoSheets = 6,
         TooLarge = 7,
     };
+    // What the reader holds for one workbook's cells and texts at most; a larger workbook is
+    // Damaged with TooLarge. A full sheet of numbers and short texts takes about 150 MB.
+    static constexpr qint64 MaxHeldBytes = qint64(512) << 20;
 
-    XlsWorkbookReader() = default;
+    XlsWorkbookReader();
     ~XlsWorkbookReader();
     XlsWorkbookReader(const XlsWorkbookReader&) = delete;
     XlsWorkbookReader& operator=(const XlsWorkbookReader&) = delete;
 
-    // With namesOnly the cells are not loaded, which is much faster for listing sheets.
+    // With namesOnly only the sheets are listed, which is much faster; selectSheet then
+    // fails.
     bool open(const QString& path, bool namesOnly = false);
     void close();
     QStringList sheetNames() const { return m_sheetNames; }
@@ -53,25 +60,44 @@ public:
     static QString numberText(double value);
 
 private:
+    // Six bytes a cell: a full sheet holds 16.7 million of them. The value is read by kind.
     struct Cell {
-        quint16 column;
-        QString text;
+        quint8 column;
+        quint8 kind; // CellKind, and the NumberFormat in the high four bits
+        quint16 low;
+        quint16 high;
+        quint32 value() const { return low | quint32(high) << 16; }
     };
-    bool fail(Failure failure, int code = 0);
-    bool readGlobals();
-    bool readSheet(quint32 offset);
-    QString numberCellText(double value, quint16 xf) const;
-    void setCell(quint16 row, quint16 column, QString text);
+    enum CellKind : quint8 { SharedText, OwnText, RkNumber, PooledNumber, Boolean };
+    enum NumberFormat : quint8 { Plain, Date, TimeOnly };
 
-    QByteArray m_stream;
+    bool fail(Failure failure, int code = 0);
+    bool readGlobals(bool namesOnly);
+    int readSheet(quint32 offset);
+    QString numberCellText(double value, NumberFormat format) const;
+    QString textOf(const Cell& cell) const;
+    NumberFormat formatOfXf(quint16 xf) const;
+    bool setCell(quint16 row, int column, CellKind kind, quint32 value,
+                 NumberFormat format = Plain);
+    bool setNumberCell(quint16 row, int column, double value, quint16 xf);
+    bool setTextCell(quint16 row, int column, QString text);
+    void clearSheet();
+
+    std::unique_ptr<CompoundStream> m_stream;
     bool m_open = false;
+    bool m_namesOnly = false;
     QStringList m_sheetNames;
     std::vector<quint32> m_sheetOffsets;
-    std::vector<QString> m_strings;
-    std::vector<bool> m_xfIsDate;
-    std::vector<bool> m_xfIsTimeOnly;
+    // The shared strings end to end; m_sharedEnds[i] is where string i ends.
+    QString m_sharedText;
+    std::vector<quint32> m_sharedEnds;
+    std::vector<NumberFormat> m_xfFormats;
     bool m_dates1904 = false;
     std::vector<std::vector<Cell>> m_cells; // by row, columns ascending
+    std::vector<double> m_numbers;          // numbers that have no RK form
+    std::vector<QString> m_texts;           // texts that are not shared strings
+    qint64 m_globalBytes = 0;
+    qint64 m_heldBytes = 0;
     int m_rows = 0;
     int m_columns = 0;
     Failure m_failure = Failure::None;

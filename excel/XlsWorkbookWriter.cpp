@@ -1,5 +1,6 @@
 #include "XlsWorkbookWriter.h"
 
+#include "BiffRecords.h"
 #include "CompoundFile.h"
 
 #include <algorithm>
@@ -10,7 +11,7 @@
 
 namespace {
 
-constexpr int MaxRecordData = 8224;
+using Biff::MaxRecordData;
 constexpr std::uint16_t DefaultCellXf = 15;
 constexpr int FirstCustomColour = 8;
 constexpr int PaletteSize = 56;
@@ -107,8 +108,8 @@ int colourDistance(std::uint32_t a, std::uint32_t b) {
 }
 
 void writeBof(Sink& s, std::uint16_t kind) {
-    s.header(0x0809, 16);
-    s.u16(0x0600);
+    s.header(Biff::Bof, 16);
+    s.u16(Biff::Version8);
     s.u16(kind);
     s.u16(0x0DBB);
     s.u16(0x07CC);
@@ -118,9 +119,9 @@ void writeBof(Sink& s, std::uint16_t kind) {
 
 void writeFont(Sink& s, bool bold) {
     const QString name = QStringLiteral("宋体");
-    const qsizetype start = s.begin(0x0031);
-    s.u16(240); // 12 points
-    s.u16(0);
+    const qsizetype start = s.begin(Biff::Font);
+    s.u16(240);                    // 12 points
+    s.u16(bold ? 0x0001 : 0x0000); // readers take boldness from this bit as well as the weight
     s.u16(0x7FFF);
     s.u16(bold ? 700 : 400);
     s.u16(0);
@@ -143,7 +144,7 @@ struct XfKey {
 };
 
 void writeXf(Sink& s, std::uint16_t font, bool style, const XfKey& key, std::uint8_t usedBits) {
-    s.header(0x00E0, 20);
+    s.header(Biff::Xf, 20);
     s.u16(font);
     s.u16(0);
     s.u16(style ? 0xFFF5 : 0x0001);
@@ -185,7 +186,8 @@ void XlsWorkbookWriter::setText(int row, int column, const QString& fullText) {
     if (row < 0 || row >= rowCount() || column < 0 || column >= m_columnCount || fullText.isEmpty())
         return;
     QString text = fullText;
-    if (text.size() > MaxCellText) {
+    const bool shortened = text.size() > MaxCellText;
+    if (shortened) {
         qsizetype keep = MaxCellText;
         if (text.at(keep - 1).isHighSurrogate())
             --keep; // never leave half a character behind
@@ -198,7 +200,7 @@ void XlsWorkbookWriter::setText(int row, int column, const QString& fullText) {
     if (added)
         m_strings.push_back(text);
     std::vector<Cell>& cells = m_rows[static_cast<std::size_t>(row)].cells;
-    const Cell cell{static_cast<std::uint16_t>(column), index};
+    const Cell cell{static_cast<std::uint16_t>(column), shortened, index};
     if (cells.empty() || cells.back().column < column) {
         cells.push_back(cell);
         ++m_cellTexts;
@@ -207,11 +209,19 @@ void XlsWorkbookWriter::setText(int row, int column, const QString& fullText) {
     auto at = std::lower_bound(cells.begin(), cells.end(), cell,
                                [](const Cell& a, const Cell& b) { return a.column < b.column; });
     if (at != cells.end() && at->column == column) {
-        at->stringIndex = index;
+        *at = cell;
     } else {
         cells.insert(at, cell);
         ++m_cellTexts;
     }
+}
+
+int XlsWorkbookWriter::shortenedCells() const {
+    int count = 0;
+    for (const Row& row : m_rows)
+        count += static_cast<int>(std::count_if(row.cells.begin(), row.cells.end(),
+                                                [](const Cell& c) { return c.shortened; }));
+    return count;
 }
 
 void XlsWorkbookWriter::setRowFormat(int row, bool bold, std::uint32_t fillBgr) {
@@ -280,13 +290,13 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
               static_cast<qsizetype>(m_rows.size()) * 64 + 65536);
 
     // Workbook globals.
-    writeBof(s, 0x0005);
-    s.header(0x0042, 2);
+    writeBof(s, Biff::BofWorkbookGlobals);
+    s.header(Biff::CodePage, 2);
     s.u16(1200); // UTF-16
-    s.header(0x003D, 18);
+    s.header(Biff::Window1, 18);
     for (std::uint16_t v : {0, 0, 0x3A98, 0x2328, 0x0038, 0, 0, 1, 0x0258})
         s.u16(v);
-    s.header(0x0022, 2);
+    s.header(Biff::DateMode, 2);
     s.u16(0); // dates count from 1900
     for (int i = 0; i < 4; ++i)
         writeFont(s, false);
@@ -299,11 +309,11 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
             (key.bold ? 0x08 : 0) | (key.borders ? 0x20 : 0) | (key.colour != 0 ? 0x40 : 0));
         writeXf(s, key.bold ? BoldFontIndex : 0, false, key, used);
     }
-    s.header(0x0293, 4);
+    s.header(Biff::Style, 4);
     s.u16(0x8000);
     s.u8(0);
     s.u8(0xFF);
-    s.header(0x0092, 2 + 4 * PaletteSize);
+    s.header(Biff::Palette, 2 + 4 * PaletteSize);
     s.u16(PaletteSize);
     for (std::uint32_t rgb : palette) {
         s.u8(static_cast<std::uint8_t>(rgb >> 16));
@@ -312,7 +322,7 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
         s.u8(0);
     }
     const bool wideName = needsWide(m_sheetName);
-    const qsizetype boundSheet = s.begin(0x0085);
+    const qsizetype boundSheet = s.begin(Biff::BoundSheet);
     const qsizetype sheetOffsetAt = s.size();
     s.u32(0);
     s.u8(0);
@@ -327,13 +337,13 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
     const std::uint32_t bucketSize =
         std::max<std::uint32_t>(8, (static_cast<std::uint32_t>(m_strings.size()) + 127) / 128);
     std::vector<std::pair<std::uint32_t, std::uint16_t>> buckets;
-    qsizetype record = s.begin(0x00FC);
+    qsizetype record = s.begin(Biff::Sst);
     s.u32(m_cellTexts);
     s.u32(static_cast<std::uint32_t>(m_strings.size()));
     const auto room = [&] { return MaxRecordData - (s.size() - record); };
     const auto continueRecord = [&] {
         s.end(record);
-        record = s.begin(0x003C);
+        record = s.begin(Biff::Continue);
     };
     for (std::size_t i = 0; i < m_strings.size(); ++i) {
         const QString& text = m_strings[i];
@@ -360,23 +370,23 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
         }
     }
     s.end(record);
-    s.header(0x00FF, static_cast<std::uint16_t>(2 + 8 * buckets.size()));
+    s.header(Biff::ExtSst, static_cast<std::uint16_t>(2 + 8 * buckets.size()));
     s.u16(static_cast<std::uint16_t>(bucketSize));
     for (const auto& [position, offset] : buckets) {
         s.u32(position);
         s.u16(offset);
         s.u16(0);
     }
-    s.header(0x000A, 0);
+    s.header(Biff::Eof, 0);
 
     // The worksheet.
     s.patch32(sheetOffsetAt, static_cast<std::uint32_t>(s.size()));
-    writeBof(s, 0x0010);
+    writeBof(s, Biff::BofWorksheet);
     for (int c = 0; c < m_columnCount; ++c) {
         const int width = m_widths[static_cast<std::size_t>(c)];
         if (width < 0)
             continue;
-        s.header(0x007D, 12);
+        s.header(Biff::ColumnInfo, 12);
         s.u16(static_cast<std::uint16_t>(c));
         s.u16(static_cast<std::uint16_t>(c));
         s.u16(static_cast<std::uint16_t>(width * 256));
@@ -408,7 +418,7 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
         firstColumn = std::min(firstColumn, from);
         lastColumn = std::max(lastColumn, to);
     }
-    s.header(0x0200, 14);
+    s.header(Biff::Dimensions, 14);
     if (firstRow < 0) {
         s.u32(0);
         s.u32(0);
@@ -424,12 +434,12 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
 
     const auto writeBlanks = [&](std::uint16_t row, int from, int to, std::uint16_t xf) {
         if (to - from == 1) {
-            s.header(0x0201, 6);
+            s.header(Biff::Blank, 6);
             s.u16(row);
             s.u16(static_cast<std::uint16_t>(from));
             s.u16(xf);
         } else if (to > from) {
-            s.header(0x00BE, static_cast<std::uint16_t>(6 + 2 * (to - from)));
+            s.header(Biff::MulBlank, static_cast<std::uint16_t>(6 + 2 * (to - from)));
             s.u16(row);
             s.u16(static_cast<std::uint16_t>(from));
             for (int c = from; c < to; ++c)
@@ -443,7 +453,7 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
             const auto [from, to] = rowExtent(r);
             if (from == to)
                 continue;
-            s.header(0x0208, 16);
+            s.header(Biff::Row, 16);
             s.u16(static_cast<std::uint16_t>(r));
             s.u16(static_cast<std::uint16_t>(from));
             s.u16(static_cast<std::uint16_t>(to));
@@ -460,7 +470,7 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
             for (const Cell& cell : m_rows[r].cells) {
                 if (formatted)
                     writeBlanks(row, next, cell.column, xf);
-                s.header(0x00FD, 10);
+                s.header(Biff::LabelSst, 10);
                 s.u16(row);
                 s.u16(cell.column);
                 s.u16(xf);
@@ -471,7 +481,7 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
                 writeBlanks(row, next, m_columnCount, xf);
         }
     }
-    s.header(0x023E, 18);
+    s.header(Biff::Window2, 18);
     s.u16(0x06B6);
     s.u16(0);
     s.u16(0);
@@ -480,6 +490,6 @@ QByteArray XlsWorkbookWriter::workbookStream() const {
     s.u16(0);
     s.u16(0);
     s.u32(0);
-    s.header(0x000A, 0);
+    s.header(Biff::Eof, 0);
     return s.take();
 }

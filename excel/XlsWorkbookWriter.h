@@ -29,6 +29,8 @@ public:
     int addRow();
     // An empty text leaves the cell empty; longer texts are cut at MaxCellText.
     void setText(int row, int column, const QString& text);
+    // How many cells hold a text that setText had to cut.
+    int shortenedCells() const;
     // Colour as BGR (red in the low byte); 0 is no fill.
     void setRowFormat(int row, bool bold, std::uint32_t fillBgr);
     void setBorders(bool on) { m_borders = on; }
@@ -42,6 +44,7 @@ public:
 private:
     struct Cell {
         std::uint16_t column;
+        bool shortened; // beside the column, so a cell stays eight bytes
         std::uint32_t stringIndex;
     };
     struct Row {

@@ -52,8 +52,9 @@ inline bool haveWriteExcel() {
 }
 
 // xlrd with formatting: sheet names, the first sheet's size, every cell's value with its
-// bold flag, fill colour (RGB through the palette, null without a fill) and the line
-// styles of its left, right, top and bottom borders, and the column widths.
+// boldness (the font's bold bit and its weight: readers look at either), fill colour (RGB
+// through the palette, null without a fill) and the line styles of its left, right, top and
+// bottom borders, and the column widths.
 // With "values" only the values of the given rows are reported (large files).
 inline const char* XlrdScript = R"PY(
 import json, sys, xlrd
@@ -70,7 +71,7 @@ def fmt(r, c):
         rgb = book.colour_map.get(xf.background.pattern_colour_index)
         fill = list(rgb) if rgb else None
     b = xf.border
-    return [font.weight >= 700, fill, [b.left_line_style, b.right_line_style, b.top_line_style, b.bottom_line_style]]
+    return [bool(font.bold) and font.weight >= 700, fill, [b.left_line_style, b.right_line_style, b.top_line_style, b.bottom_line_style]]
 if full:
     out["cells"] = [[[sh.cell_value(r, c)] + fmt(r, c) for c in range(sh.ncols)] for r in range(sh.nrows)]
     out["types"] = [[sh.cell_type(r, c) for c in range(sh.ncols)] for r in range(sh.nrows)]

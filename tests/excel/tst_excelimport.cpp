@@ -1,3 +1,4 @@
+#include "BoxText.h"
 #include "DataBase.h"
 #include "ExcelOracles.h"
 #include "FakeHistoryGrid.h"
@@ -312,6 +313,9 @@ void ExcelImportTest::roundTrip() {
         for (int i = 0; i < 88; i += 1 + k % 5)
             boxes[i] = QStringLiteral("%1号-%2 0%3").arg(k).arg(i).arg(k * i);
         boxes[10] = QStringLiteral("多行\n文本 'quoted' \"double\"");
+        // A leading U+FEFF is kept; a lone surrogate becomes U+FFFD, its neighbours kept.
+        boxes[11] = QChar(0xFEFF) + QStringLiteral("ABC");
+        boxes[12] = QStringLiteral("货") + QChar(0xD83D) + QStringLiteral("物品");
         source.addRecord(count - 1 - k,
                          QStringLiteral("2023-%1-%2 09:15:00")
                              .arg(k % 12 + 1, 2, 10, QChar(u'0'))
@@ -333,7 +337,8 @@ void ExcelImportTest::roundTrip() {
         std::map<int, QString> original;
         for (int i = 0; i < 88; ++i)
             if (!source.text(k + 1, 3 + i).isEmpty())
-                original[i] = source.text(k + 1, 3 + i);
+                original[i] = BoxText::wellFormed(source.text(k + 1, 3 + i));
+        QCOMPARE(original[12], QStringLiteral("货\uFFFD物品"));
         QCOMPARE(rec.boxes, original);
         const QDate date = QDate::fromString(source.text(k + 1, 2).left(10), Qt::ISODate);
         QCOMPARE(rec.dat, oleDate(date.year(), date.month(), date.day()));

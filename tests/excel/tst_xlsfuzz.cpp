@@ -1,9 +1,12 @@
+#include "BiffRecords.h"
+#include "CompoundFile.h"
 #include "DataBase.h"
 #include "ExcelOracles.h"
 #include "FakeHistoryGrid.h"
 #include "ImportData.h"
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
+#include "XlsWorkbookReader.h"
 #include "XlsWorkbookWriter.h"
 
 #include <QFile>
@@ -18,6 +21,8 @@ private slots:
     void damagedCopiesEndInAMessage_data();
     void damagedCopiesEndInAMessage();
     void damageReachedEveryLayer();
+    void hostileWorkbooksFail_data();
+    void hostileWorkbooksFail();
 
 private:
     QMap<QString, int> m_outcomes; // by the message's first characters
@@ -63,6 +68,41 @@ $b->close();
     ExcelOracles::run(ExcelOracles::Perl, {script, file});
     QFile f(file);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+quint32 get32(const QByteArray& b, qsizetype at) {
+    return quint32(uchar(b[at])) | quint32(uchar(b[at + 1])) << 8 |
+           quint32(uchar(b[at + 2])) << 16 | quint32(uchar(b[at + 3])) << 24;
+}
+
+void put32(QByteArray& b, qsizetype at, quint32 v) {
+    for (int i = 0; i < 4; ++i)
+        b[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+// Where the fields of our compound file lie: the Workbook entry's size, a FAT entry.
+qsizetype workbookSizeAt(const QByteArray& file) {
+    return 512 * (qsizetype(get32(file, 48)) + 1) + 128 + 120;
+}
+qsizetype fatEntryAt(const QByteArray& file, quint32 sector) {
+    return 512 * (qsizetype(get32(file, 76)) + 1) + 4 * sector;
+}
+
+// A workbook stream of our export, with texts long enough to need CONTINUE records.
+QByteArray exportedStream(int textLength) {
+    XlsWorkbookWriter w(2);
+    for (int r = 0; r < 3; ++r)
+        w.setText(w.addRow(), r % 2, QString(textLength, QChar(0x4E00 + r)));
+    return w.workbookStream();
+}
+
+// Where the last record of a type starts.
+qsizetype lastRecord(const QByteArray& stream, quint16 type) {
+    qsizetype found = -1;
+    for (qsizetype at = 0; at + 4 <= stream.size(); at += 4 + (get32(stream, at) >> 16))
+        if ((get32(stream, at) & 0xFFFF) == type)
+            found = at;
+    return found;
 }
 
 } // namespace
@@ -139,6 +179,77 @@ void XlsFuzzTest::damageReachedEveryLayer() {
     QVERIFY(m_outcomes.value(QStringLiteral("导入EX")) > 0);
     QVERIFY(m_outcomes.value(QStringLiteral("未知错误")) > 0);
     QVERIFY(m_outcomes.value(QStringLiteral("文件类型")) > 0);
+}
+
+// Workbooks that once made the reader walk or grow without end: each ends in its failure.
+void XlsFuzzTest::hostileWorkbooksFail_data() {
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<int>("damage");
+    const QByteArray small = CompoundFileWithWorkbook(exportedStream(10)); // one 4096-byte stream
+    QByteArray shorter = small;
+    put32(shorter, workbookSizeAt(small), 4096 - 3);
+    QTest::newRow("stream 3 bytes short: under the mini stream's cutoff")
+        << shorter << int(XlsWorkbookReader::BadCompoundFile);
+    QByteArray longer = small;
+    put32(longer, workbookSizeAt(small), 4096 + 3);
+    QTest::newRow("stream 3 bytes long: past its last sector")
+        << longer << int(XlsWorkbookReader::BadCompoundFile);
+
+    const QByteArray texts = exportedStream(6000);
+    const qsizetype lastSstPart = lastRecord(texts, Biff::Continue);
+    QTest::newRow("shared strings continued past the stream's end")
+        << CompoundFileWithWorkbook(texts.left(lastSstPart + 40))
+        << int(XlsWorkbookReader::BadStringTable);
+
+    // A formula's text result of 6000 characters whose CONTINUE record is cut off.
+    QByteArray formula = texts.left(lastRecord(texts, Biff::Eof));
+    const auto u16 = [&](int v) { formula += char(v & 0xFF) + QByteArray(1, char(v >> 8)); };
+    const auto record = [&](quint16 type, const QByteArray& data, int length) {
+        u16(type);
+        u16(length);
+        formula += data;
+    };
+    const QByteArray result("\x01\x00\x00\x00\x0F\x00\x00\x00\x00\x00\x00\x00\xFF\xFF"
+                            "\x00\x00\x00\x00\x00\x00\x00\x00",
+                            22);
+    record(Biff::Formula, result, 22);
+    record(Biff::String, QByteArray("\x70\x17\x01", 3) + QByteArray(8000, 'x'), 8003);
+    record(Biff::Continue, QByteArray("\x01xxxx", 5), 4001);
+    QTest::newRow("formula text continued past the stream's end")
+        << CompoundFileWithWorkbook(formula) << int(XlsWorkbookReader::BadSheet);
+
+    // The stream under the cutoff, and the mini FAT's chain a loop with a huge count.
+    QByteArray miniLoop = shorter;
+    put32(miniLoop, 60, 0);
+    put32(miniLoop, 64, 0xFFFFFFFF);
+    put32(miniLoop, fatEntryAt(small, 0), 0);
+    QTest::newRow("mini FAT chain in a loop")
+        << miniLoop << int(XlsWorkbookReader::BadCompoundFile);
+    QByteArray fatLoop = small;
+    put32(fatLoop, fatEntryAt(small, 3), 1);
+    QTest::newRow("FAT chain in a loop") << fatLoop << int(XlsWorkbookReader::BadCompoundFile);
+}
+
+void XlsFuzzTest::hostileWorkbooksFail() {
+    QFETCH(QByteArray, content);
+    QFETCH(int, damage);
+    TestFolder folder;
+    const QString file = folder.file(QStringLiteral("hostile.xls"));
+    QVERIFY(TestFolder::write(file, content));
+    XlsWorkbookReader reader;
+    QVERIFY(!(reader.open(file) && reader.selectSheet(reader.sheetNames().value(0))));
+    QCOMPARE(reader.failureCode(), damage);
+
+    ScriptedDialogs dialogs;
+    DataBase db(dialogs, folder.file(QStringLiteral("Par.db")));
+    FakeHistoryGrid grid;
+    dialogs.openFiles.enqueue(file);
+    dialogs.texts.enqueue(QStringLiteral("1"));
+    dialogs.texts.enqueue(QStringLiteral("100"));
+    ImportExcelRows(grid, QStringLiteral("出口"), db, dialogs, nullptr,
+                    [](const QStringList& names, QWidget*) { return names.value(0); });
+    QCOMPARE(dialogs.messages().size(), 1);
+    QVERIFY2(dialogs.messages().first().startsWith(u"未知错误"), qPrintable(dialogs.messages()[0]));
 }
 
 QTEST_MAIN(XlsFuzzTest)

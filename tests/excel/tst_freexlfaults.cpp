@@ -1,0 +1,85 @@
+#include "BiffRecords.h"
+#include "CompoundFile.h"
+#include "FreeXlOracle.h"
+#include "TestFolder.h"
+#include "XlsWorkbookReader.h"
+#include "XlsWorkbookWriter.h"
+
+#include <QTest>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// The faults of FreeXL 1.0.6 that are why the program reads workbooks with its own reader.
+// The day a case here fails, FreeXL has been fixed for that fault and we could switch to it.
+class FreeXlFaultsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void textOverManyRecordsIsMisread();
+    void damagedWorkbookCrashesOpen();
+};
+
+void FreeXlFaultsTest::textOverManyRecordsIsMisread() {
+    // 10,000 CJK characters take three CONTINUE records after the shared-string record.
+    QString text;
+    for (int i = 0; i < 10000; ++i)
+        text += QChar(0x4E00 + i % 500);
+    XlsWorkbookWriter writer(1);
+    writer.setText(writer.addRow(), 0, text);
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("long.xls"));
+    QVERIFY(TestFolder::write(path, writer.fileBytes()));
+
+    const FreeXlSheet theirs = readWithFreeXl(path);
+    QCOMPARE(theirs.rc, FREEXL_OK);
+    QCOMPARE(theirs.cells.size(), std::size_t(1));
+    QVERIFY(theirs.cells[0].value(0) != text);
+
+    XlsWorkbookReader ours;
+    QVERIFY(ours.open(path));
+    QVERIFY(ours.selectSheet(QStringLiteral("Sheet1")));
+    QCOMPARE(ours.cellText(0, 0), text);
+}
+
+void FreeXlFaultsTest::damagedWorkbookCrashesOpen() {
+    // Forty texts of 3,000 CJK characters; the first one's option byte then says one byte
+    // per character where there are two.
+    XlsWorkbookWriter writer(1);
+    for (int r = 0; r < 40; ++r)
+        writer.setText(writer.addRow(), 0, QString(3000, QChar(0x4E00 + r)));
+    QByteArray stream = writer.workbookStream();
+    qsizetype sst = 0;
+    while (sst + 4 <= stream.size() &&
+           (uchar(stream[sst]) | uchar(stream[sst + 1]) << 8) != Biff::Sst)
+        sst += 4 + (uchar(stream[sst + 2]) | uchar(stream[sst + 3]) << 8);
+    QVERIFY(sst + 15 <= stream.size());
+    stream[sst + 14] = static_cast<char>(stream[sst + 14] & ~0x01);
+    TestFolder folder;
+    const QString path = folder.file(QStringLiteral("damaged.xls"));
+    QVERIFY(TestFolder::write(path, CompoundFileWithWorkbook(stream)));
+
+    const QByteArray localPath = path.toLocal8Bit();
+    const pid_t child = fork();
+    if (child == 0) {
+        // The crash itself ends the child, not the sanitizer's report of it; a hang ends in
+        // the alarm, which is no crash.
+        std::signal(SIGSEGV, SIG_DFL);
+        std::signal(SIGBUS, SIG_DFL);
+        alarm(60);
+        const void* handle = nullptr;
+        freexl_open(localPath.constData(), &handle);
+        _exit(0);
+    }
+    int status = 0;
+    QCOMPARE(waitpid(child, &status, 0), child);
+    QVERIFY2(WIFSIGNALED(status) && (WTERMSIG(status) == SIGSEGV || WTERMSIG(status) == SIGBUS),
+             "freexl_open did not crash");
+
+    XlsWorkbookReader ours;
+    QVERIFY(!(ours.open(path) && ours.selectSheet(QStringLiteral("Sheet1"))));
+    QCOMPARE(ours.failure(), XlsWorkbookReader::Failure::Damaged);
+}
+
+QTEST_GUILESS_MAIN(FreeXlFaultsTest)
+#include "tst_freexlfaults.moc"
