@@ -4,33 +4,17 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QStringView>
 #include <QTimer>
 #include <QUrl>
 
 #include <chrono>
-#include <optional>
 
 class QNetworkAccessManager;
 class QNetworkReply;
 
-// The charset a page is written in, as its bytes, its Content-Type header and its
-// <meta> tags declare it, in that order of precedence; empty when nothing declares one.
-QByteArray declaredCharset(const QByteArray& body, const QByteArray& contentType);
-
-// The page's bytes as text, in the declared charset; an undeclared page is read as UTF-8
-// when it is valid UTF-8 and as GB18030 (a superset of GBK and GB2312) otherwise.
-QString decodePage(const QByteArray& body, const QByteArray& contentType);
-
-// Decodes through the C library's iconv; std::nullopt when it does not know the charset.
-// Bytes that are not valid in the charset become U+FFFD.
-std::optional<QString> decodeWithIconv(const QByteArray& bytes, const char* charset);
-
-// What a reader sees of a page's body: markup removed, entities decoded, blanks collapsed
-// as a browser lays them out, cells and lines separated, trimmed.
-QString htmlBodyText(QStringView html);
-
-// The text of a fetched page, empty when the page is one of the "cannot be shown" pages.
+// What a reader sees of a fetched page: the body's text in the charset its byte order mark,
+// Content-Type header or <meta> declares (GB18030 for GBK, GB2312 and an undeclared page that
+// is not UTF-8), trimmed; empty when the page is one of the "cannot be shown" pages.
 QString pageText(const QByteArray& body, const QByteArray& contentType);
 
 // Fetches one page in the background and hands back its text; the whole wait is bounded.
