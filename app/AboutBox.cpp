@@ -1,6 +1,7 @@
 #include "AboutBox.h"
 
 #include "MakerSite.h"
+#include "Units.h"
 #include "UserDialogs.h"
 #include "VersionCheck.h"
 
@@ -14,11 +15,8 @@
 
 namespace {
 
-constexpr int twipsPerPixel = 15;
-
 QRect pixels(int left, int top, int width, int height) {
-    return {left / twipsPerPixel, top / twipsPerPixel, width / twipsPerPixel,
-            height / twipsPerPixel};
+    return ScreenTwips::toPixelRect(QRectF(left, top, width, height));
 }
 
 QFont songFont(double points, bool bold) {
@@ -84,7 +82,7 @@ AboutBox::AboutBox(const QString& version, QWidget* parent) : QDialog(parent) {
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setModal(false);
-    setFixedSize(clientWidthTwips / twipsPerPixel, clientHeightTwips / twipsPerPixel);
+    setFixedSize(ScreenTwips::toPixels(clientWidthTwips), ScreenTwips::toPixels(clientHeightTwips));
 
     m_logo = new MakerLogo(this);
     m_logo->setObjectName(QStringLiteral("IMG"));

@@ -1,4 +1,5 @@
 #include "FontColorDialog.h"
+#include "StoredColor.h"
 
 #include <QColorDialog>
 #include <QDialogButtonBox>
@@ -9,18 +10,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-namespace {
-QColor fromBgr(std::uint32_t bgr) {
-    return QColor(int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF));
-}
-std::uint32_t toBgr(const QColor& c) {
-    return std::uint32_t(c.red()) | (std::uint32_t(c.green()) << 8) |
-           (std::uint32_t(c.blue()) << 16);
-}
-} // namespace
-
 FontColorDialog::FontColorDialog(const FontChoice& initial, QWidget* parent)
-    : QDialog(parent), m_color(fromBgr(initial.color)) {
+    : QDialog(parent), m_color(StoredColor::toQColor(initial.color)) {
     setWindowTitle(QStringLiteral("字体"));
     m_fonts = new QFontDialog(this);
     m_fonts->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog);
@@ -74,7 +65,7 @@ void FontColorDialog::showColor() {
 
 FontChoice FontColorDialog::choice() const {
     FontChoice c = m_initial;
-    c.color = toBgr(m_color);
+    c.color = StoredColor::fromQColor(m_color);
     if (!m_fontTouched)
         return c;
     const QFont f = m_fonts->currentFont();

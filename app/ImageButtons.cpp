@@ -1,6 +1,6 @@
 #include "ImageButtons.h"
 
-#include "ScreenTwips.h"
+#include "Units.h"
 
 #include <QAbstractButton>
 #include <QLinearGradient>

@@ -18,9 +18,9 @@
 #include "PrintJob.h"
 #include "RecoveryCopy.h"
 #include "SaveContents.h"
-#include "ScreenTwips.h"
 #include "SelDialog.h"
 #include "TabStrip.h"
+#include "Units.h"
 #include "UserDialogs.h"
 #include "VersionCheck.h"
 

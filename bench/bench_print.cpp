@@ -7,7 +7,7 @@
 #include "Form.h"
 #include "PageRenderer.h"
 #include "PrintJob.h"
-#include "PrintUnits.h"
+#include "Units.h"
 #include "UserDialogs.h"
 
 #include <QApplication>

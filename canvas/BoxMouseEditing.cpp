@@ -4,7 +4,7 @@
 #include "FontMenuForm.h"
 #include "Form.h"
 #include "PageWidget.h"
-#include "ScreenTwips.h"
+#include "Units.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -164,7 +164,7 @@ void BoxMouseEditing::openFontMenu(int index, QPointF local) {
     // The menu opens at the box's position plus the pointer, 200 lower, counted from the
     // main window's corner.
     const QPointF page = m_editor.menuPosition();
-    const QPointF pixels = page * m_page.zoom() / 15.0;
+    const QPointF pixels = page * m_page.zoom() / ScreenTwips::PerPixel;
     QWidget* window = m_page.window();
     const QPoint at = window->mapToGlobal(pixels.toPoint());
     const bool chosen = m_menuRunner(at);

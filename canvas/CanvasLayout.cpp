@@ -1,6 +1,6 @@
 #include "CanvasLayout.h"
 
-#include "ScreenTwips.h"
+#include "Units.h"
 
 #include <algorithm>
 
@@ -10,7 +10,7 @@ namespace {
 constexpr double ScrollLimit = 32767;
 
 int scrollSetting(double value) {
-    return static_cast<int>(std::clamp(ScreenTwips::roundHalfEven(value), 0.0, ScrollLimit));
+    return static_cast<int>(std::clamp(Units::roundHalfEven(value), 0.0, ScrollLimit));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Units.h"
+
 #include <QRectF>
 
 // Where the viewport, the canvas, the scroll bar and the title go inside the mode tab
@@ -23,7 +25,7 @@ struct CanvasLayout {
     int smallStep = 0;
     int largeStep = 0;
 
-    double zoom() const { return canvas.width() / 7935.0; }
+    double zoom() const { return canvas.width() / Units::PageWidth; }
 };
 
 // The canvas layout for a mode tab strip of the given size; negative sizes become zero.

@@ -1,7 +1,7 @@
 #include "PageArea.h"
 
 #include "PageWidget.h"
-#include "ScreenTwips.h"
+#include "Units.h"
 
 #include <QApplication>
 #include <QScrollBar>

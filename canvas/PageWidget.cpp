@@ -4,7 +4,8 @@
 #include "BoxText.h"
 #include "Form.h"
 #include "RulerGrid.h"
-#include "ScreenTwips.h"
+#include "StoredColor.h"
+#include "Units.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -17,11 +18,6 @@
 #include <numeric>
 
 namespace {
-
-QColor fromBgr(std::uint32_t bgr) {
-    return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
-                  static_cast<int>((bgr >> 16) & 0xFF));
-}
 
 // The frame of a multi-line box is drawn in its palette's window-text colour.
 const QColor BoxFrameColor(128, 128, 128);
@@ -47,7 +43,7 @@ PageWidget::PageWidget(Form& form, QWidget* parent) : QWidget(parent), m_form(fo
         updateAccessibleNames(index);
         update();
     });
-    setCanvasSize(QSizeF(ScreenTwips::PageWidth, ScreenTwips::PageHeight));
+    setCanvasSize(QSizeF(Units::PageWidth, Units::PageHeight));
 }
 
 PageWidget::~PageWidget() {
@@ -99,7 +95,7 @@ void PageWidget::createBoxes() {
 
 void PageWidget::setCanvasSize(QSizeF screenTwips) {
     m_canvasTwips = screenTwips;
-    m_zoom = std::max(screenTwips.width(), 1.0) / ScreenTwips::PageWidth;
+    m_zoom = std::max(screenTwips.width(), 1.0) / Units::PageWidth;
     resize(ScreenTwips::toPixels(screenTwips.width()), ScreenTwips::toPixels(screenTwips.height()));
     m_layer = QImage();
     for (int i = 0; i < BoxCount; ++i) {
@@ -145,7 +141,7 @@ void PageWidget::setTitleRect(const QRectF& screenTwips) {
 }
 
 void PageWidget::setBackColor(std::uint32_t bgr) {
-    m_backColor = fromBgr(bgr);
+    m_backColor = StoredColor::toQColor(bgr);
     clearDrawings();
 }
 
@@ -254,9 +250,9 @@ void PageWidget::styleBox(int index) {
     if (w->font() != font)
         w->setFont(font);
     QPalette pal = w->palette();
-    pal.setColor(QPalette::Base, fromBgr(b.backColor));
-    pal.setColor(QPalette::Window, fromBgr(b.backColor));
-    pal.setColor(QPalette::Text, fromBgr(b.foreColor));
+    pal.setColor(QPalette::Base, StoredColor::toQColor(b.backColor));
+    pal.setColor(QPalette::Window, StoredColor::toQColor(b.backColor));
+    pal.setColor(QPalette::Text, StoredColor::toQColor(b.foreColor));
     pal.setColor(QPalette::WindowText, BoxFrameColor);
     if (pal != w->palette())
         w->setPalette(pal);

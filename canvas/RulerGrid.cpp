@@ -1,6 +1,6 @@
 #include "RulerGrid.h"
 
-#include "ScreenTwips.h"
+#include "Units.h"
 
 #include <QFont>
 #include <QPainter>
@@ -35,7 +35,8 @@ void RulerGrid::draw(QPainter& p, QSizeF picture, const QColor& textColor) {
     if (width <= 0 || height <= 0)
         return;
     const double u = height / 297.0;
-    const int wlim = static_cast<int>(ScreenTwips::roundHalfEven(width / height * 297.0 + 5));
+    const int wlim =
+        static_cast<int>(Units::roundHalfEven(width / height * Units::PageHeightMm + 5));
     const int hlim = 297 + 5;
 
     p.save();

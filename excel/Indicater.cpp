@@ -1,4 +1,5 @@
 #include "Indicater.h"
+#include "Units.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -11,8 +12,7 @@
 
 namespace {
 
-// Window and bar sizes in twips, 15 per logical pixel.
-constexpr int TwipsPerPixel = 15;
+// Window and bar sizes in screen twips.
 constexpr int WindowWidthTwips = 9045;
 constexpr int WindowHeightTwips = 390;
 constexpr int PictureWidthTwips = 9015;
@@ -27,7 +27,8 @@ void letEventsRun() {
 
 ProgressBarPicture::ProgressBarPicture(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("Pic"));
-    setFixedSize(PictureWidthTwips / TwipsPerPixel, PictureHeightTwips / TwipsPerPixel);
+    setFixedSize(ScreenTwips::toPixels(PictureWidthTwips),
+                 ScreenTwips::toPixels(PictureHeightTwips));
     setAutoFillBackground(true);
     QPalette p = palette();
     p.setColor(QPalette::Window, Qt::white);
@@ -62,7 +63,7 @@ ProgressDisplay::ProgressDisplay(QWidget* parent)
                           Qt::CustomizeWindowHint) {
     setObjectName(QStringLiteral("进度显示"));
     setWindowTitle(Indicater::designCaption());
-    setFixedSize(WindowWidthTwips / TwipsPerPixel, WindowHeightTwips / TwipsPerPixel);
+    setFixedSize(ScreenTwips::toPixels(WindowWidthTwips), ScreenTwips::toPixels(WindowHeightTwips));
     setFocusPolicy(Qt::StrongFocus);
     // Events keep running during a transfer; input other than to this window would let
     // the user change the grid or start a second transfer half way through this one.

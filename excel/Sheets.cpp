@@ -1,4 +1,5 @@
 #include "Sheets.h"
+#include "Units.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -8,11 +9,8 @@
 
 namespace {
 
-constexpr int TwipsPerPixel = 15;
-
 QRect twips(int left, int top, int width, int height) {
-    return {left / TwipsPerPixel, top / TwipsPerPixel, width / TwipsPerPixel,
-            height / TwipsPerPixel};
+    return ScreenTwips::toPixelRect(QRectF(left, top, width, height));
 }
 
 } // namespace
@@ -22,7 +20,7 @@ Sheets::Sheets(const QStringList& sheetNames, QWidget* parent)
                           Qt::WindowCloseButtonHint) {
     setObjectName(QStringLiteral("Sheets"));
     setWindowTitle(QStringLiteral("选择要导入的表格"));
-    setFixedSize((120 + 5700 + 120) / TwipsPerPixel, (3840 + 375 + 240) / TwipsPerPixel);
+    setFixedSize(ScreenTwips::toPixels(120 + 5700 + 120), ScreenTwips::toPixels(3840 + 375 + 240));
 
     m_list = new QTableWidget(static_cast<int>(sheetNames.size()), 3, this);
     m_list->setObjectName(QStringLiteral("SHL"));
@@ -32,9 +30,9 @@ Sheets::Sheets(const QStringList& sheetNames, QWidget* parent)
     m_list->verticalHeader()->hide();
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
-    m_list->setColumnWidth(0, 500 / TwipsPerPixel);
-    m_list->setColumnWidth(1, 480 / TwipsPerPixel);
-    m_list->setColumnWidth(2, 4400 / TwipsPerPixel);
+    m_list->setColumnWidth(0, ScreenTwips::toPixels(500));
+    m_list->setColumnWidth(1, ScreenTwips::toPixels(480));
+    m_list->setColumnWidth(2, ScreenTwips::toPixels(4400));
     m_list->horizontalHeaderItem(0)->setTextAlignment(Qt::AlignLeft | Qt::AlignTop);
     for (int k = 0; k < sheetNames.size(); ++k) {
         auto* number = new QTableWidgetItem(QString::number(k + 1));

@@ -2,6 +2,7 @@
 
 #include "BiffRecords.h"
 #include "CompoundFile.h"
+#include "StoredColor.h"
 
 #include <algorithm>
 #include <array>
@@ -97,7 +98,7 @@ bool needsWide(QStringView text) {
 }
 
 std::uint32_t rgbOfBgr(std::uint32_t bgr) {
-    return ((bgr & 0xFF) << 16) | (bgr & 0xFF00) | ((bgr >> 16) & 0xFF);
+    return StoredColor::toQColor(bgr).rgb() & 0xFFFFFFu;
 }
 
 int colourDistance(std::uint32_t a, std::uint32_t b) {

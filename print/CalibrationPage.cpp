@@ -3,7 +3,7 @@
 #include "CalibrationSetting.h"
 #include "CollateForm.h"
 #include "PrintJob.h"
-#include "PrintUnits.h"
+#include "Units.h"
 #include "UserDialogs.h"
 
 #include <QPainter>

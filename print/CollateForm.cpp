@@ -2,6 +2,7 @@
 
 #include "CalibrationSetting.h"
 #include "TextNumber.h"
+#include "Units.h"
 #include "UserDialogs.h"
 
 #include <QFrame>
@@ -13,10 +14,8 @@
 
 namespace {
 
-// The dialog is drawn in twips, 15 to a logical pixel.
 QRect twips(int left, int top, int width, int height) {
-    return QRect(qRound(left / 15.0), qRound(top / 15.0), qRound(width / 15.0),
-                 qRound(height / 15.0));
+    return ScreenTwips::toPixelRect(QRectF(left, top, width, height));
 }
 
 QFont songFont(double points) {

@@ -1,14 +1,15 @@
 #include "PageRenderer.h"
 
 #include "Form.h"
-#include "PrintUnits.h"
+#include "StoredColor.h"
+#include "Units.h"
 
 #include <QColor>
 #include <QFontMetricsF>
 #include <QPaintDevice>
 #include <QPainter>
 
-using namespace PrintUnits;
+using namespace Units;
 
 QPointF PageRenderer::origin(const Box& box) const {
     const double xmm = box.left / PageTwipsPerMm - m_offsets.dx;
@@ -34,8 +35,7 @@ QFont PageRenderer::deviceFont(const Box& box, const QPaintDevice& device) {
 }
 
 QColor PageRenderer::textColor(std::uint32_t foreColor) {
-    return QColor(static_cast<int>(foreColor & 0xFF), static_cast<int>((foreColor >> 8) & 0xFF),
-                  static_cast<int>((foreColor >> 16) & 0xFF));
+    return StoredColor::toQColor(foreColor);
 }
 
 double PageRenderer::linePitch(const QFontMetricsF& metrics) {

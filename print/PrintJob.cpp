@@ -3,7 +3,7 @@
 #include "CalibrationSetting.h"
 #include "Form.h"
 #include "PageRenderer.h"
-#include "PrintUnits.h"
+#include "Units.h"
 #include "UserDialogs.h"
 
 #include <QPageLayout>
@@ -23,8 +23,8 @@ bool preparePrinter(QPrinter& printer) {
 }
 
 void scaleToTwips(QPainter& painter, const QPrinter& printer) {
-    painter.scale(printer.logicalDpiX() / PrintUnits::PrinterTwipsPerInch,
-                  printer.logicalDpiY() / PrintUnits::PrinterTwipsPerInch);
+    painter.scale(printer.logicalDpiX() / Units::PrinterTwipsPerInch,
+                  printer.logicalDpiY() / Units::PrinterTwipsPerInch);
 }
 
 bool PrintJob(const Form& form, QPrinter& printer, UserDialogs& dialogs) {

@@ -1,5 +1,7 @@
 #include "DataBase.h"
 
+#include "BoxText.h"
+
 #include "Form.h"
 #include "UserDialogs.h"
 
@@ -315,7 +317,8 @@ bool DataBase::insertRecordRows(const QString& table, int ord, double dat,
     QList<int> boxes;
     QStringList texts;
     for (int i = 0; i < BoxCount; ++i) {
-        QString text = textOfBox(i);
+        // Texts from a workbook reach the store without passing the boxes.
+        QString text = BoxText::wellFormed(textOfBox(i));
         if (text.isEmpty())
             continue;
         boxes.append(i);

@@ -1,4 +1,5 @@
 #include "HistoryGrid.h"
+#include "Units.h"
 
 #include <QStyle>
 
@@ -18,7 +19,7 @@ const QChar Ascending = u'△';
 const QChar Descending = u'▽';
 
 int twipsToPixels(int twips) {
-    return static_cast<int>(std::lround(twips / double(HistoryGridModel::TwipsPerPixel)));
+    return ScreenTwips::toPixels(twips);
 }
 
 } // namespace
@@ -230,6 +231,6 @@ void HistoryGrid::applyColWidth(int col) {
 void HistoryGrid::userResizedSection(int col, int, int newSize) {
     // A width the user dragged is the width the export takes.
     if (!m_applyingWidths && col > HistoryGridModel::SequenceColumn && newSize > 0)
-        m_model->setColWidthTwips(col, std::max(newSize - cellMarginPixels(), 1) *
-                                           HistoryGridModel::TwipsPerPixel);
+        m_model->setColWidthTwips(col, static_cast<int>(ScreenTwips::fromPixels(
+                                           std::max(newSize - cellMarginPixels(), 1))));
 }

@@ -1,4 +1,6 @@
 #include "HistoryGridModel.h"
+#include "StoredColor.h"
+#include "Units.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -13,11 +15,6 @@
 #include <numeric>
 
 namespace {
-
-std::uint32_t toBgr(const QColor& c) {
-    return static_cast<std::uint32_t>(c.red()) | (static_cast<std::uint32_t>(c.green()) << 8) |
-           (static_cast<std::uint32_t>(c.blue()) << 16);
-}
 
 // A cell reads as a number when all of it (blanks around it aside) is one finite decimal number.
 bool readsAsNumber(const QString& text, double& value) {
@@ -169,7 +166,7 @@ int HistoryGridModel::colWidthTwips(int col) const {
 std::uint32_t HistoryGridModel::cellBackColor(int row, int col) const {
     if (!validCol(col) || !validDataRow(row) || !m_backColors[col].isValid())
         return 0;
-    return toBgr(m_backColors[col]);
+    return StoredColor::fromQColor(m_backColors[col]);
 }
 
 int HistoryGridModel::addRow() {
@@ -342,7 +339,8 @@ void HistoryGridModel::AdjustColWidth(const QFont& font) {
     m_lastFitMeasuredAll = measureAll;
     for (int c = 1; c < ColumnCount; ++c)
         if (m_widthTwips[c] != 0)
-            m_widthTwips[c] = static_cast<int>(std::lround(widest[c] * TwipsPerPixel + 100));
+            m_widthTwips[c] =
+                static_cast<int>(std::lround(ScreenTwips::fromPixels(widest[c]) + 100));
     emit colWidthChanged(-1);
 }
 

@@ -26,7 +26,6 @@ public:
     static constexpr int SequenceColumn = 1;
     static constexpr int DateColumn = 2;
     static constexpr int FirstBoxColumn = 3;
-    static constexpr int TwipsPerPixel = 15;
     static constexpr int DefaultColWidthTwips = 975;
 
     // A data row keeps only its non-empty cells, in ascending column order.

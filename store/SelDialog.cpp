@@ -1,7 +1,7 @@
 #include "SelDialog.h"
 
 #include "Layouts.h"
-#include "ScreenTwips.h"
+#include "Units.h"
 
 #include <QComboBox>
 #include <QFrame>

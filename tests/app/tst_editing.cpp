@@ -6,10 +6,10 @@
 #include "MF.h"
 #include "PageArea.h"
 #include "PageWidget.h"
-#include "ScreenTwips.h"
 #include "ScriptedDialogs.h"
 #include "TabStrip.h"
 #include "TestFolder.h"
+#include "Units.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -9,11 +9,11 @@
 #include "PageArea.h"
 #include "PageWidget.h"
 #include "RulerGrid.h"
-#include "ScreenTwips.h"
 #include "ScriptedDialogs.h"
 #include "SelDialog.h"
 #include "TabStrip.h"
 #include "TestFolder.h"
+#include "Units.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -109,9 +109,9 @@ void type(QWidget* box, const QString& text) {
 
 bool layerHasGrid(const PageWidget& page) {
     const QImage& layer = page.drawingLayer();
-    const QPoint at = page.pageToPixel(QPointF(100 * ScreenTwips::PageHeight / 297.0,
-                                               9 * ScreenTwips::PageHeight / 297.0))
-                          .toPoint();
+    const QPoint at =
+        page.pageToPixel(QPointF(100 * Units::PageHeight / 297.0, 9 * Units::PageHeight / 297.0))
+            .toPoint();
     for (int dx = -1; dx <= 1; ++dx)
         if (QColor(layer.pixel(at + QPoint(dx, 0))).rgb() == RulerGrid::CentimetreLine.rgb() &&
             qAlpha(layer.pixel(at + QPoint(dx, 0))) == 255)
@@ -517,9 +517,9 @@ void MainWindowTest::rulerFollowsTheCheckBoxes() {
     QVERIFY(layerHasGrid(page));
     // The grid is on the canvas itself: the shown page carries it.
     const QImage shot = page.grab().toImage();
-    const QPoint at = page.pageToPixel(QPointF(100 * ScreenTwips::PageHeight / 297.0,
-                                               9 * ScreenTwips::PageHeight / 297.0))
-                          .toPoint();
+    const QPoint at =
+        page.pageToPixel(QPointF(100 * Units::PageHeight / 297.0, 9 * Units::PageHeight / 297.0))
+            .toPoint();
     bool seen = false;
     for (int dx = -1; dx <= 1; ++dx)
         seen = seen || QColor(shot.pixel(at + QPoint(dx, 0))) == RulerGrid::CentimetreLine;

@@ -4,7 +4,7 @@
 #include "PageArea.h"
 #include "PageWidget.h"
 #include "RulerGrid.h"
-#include "ScreenTwips.h"
+#include "Units.h"
 
 #include "ClerkTyping.h"
 #include <QFontInfo>
@@ -18,14 +18,14 @@
 
 namespace {
 
-constexpr double MillimetreOfPage = ScreenTwips::PageHeight / 297.0;
+constexpr double MillimetreOfPage = Units::PageHeight / 297.0;
 
 // A page widget on a canvas `canvasWidth` screen twips wide, the way the canvas layout sizes it.
 struct Page {
     Form form;
     QWidget host;
     PageWidget page{form, &host};
-    explicit Page(double canvasWidth = ScreenTwips::PageWidth) {
+    explicit Page(double canvasWidth = Units::PageWidth) {
         page.setCanvasSize(QSizeF(canvasWidth, canvasWidth * 297.0 / 210.0));
         page.setBackColor(0xFFD0FF);
     }
@@ -247,7 +247,7 @@ void PageTest::pixelsAndPageTwipsRoundTrip() {
     QCOMPARE(p.page.width(), ScreenTwips::toPixels(canvasWidth));
     // The page's right edge in page twips lands on the canvas's right edge in pixels.
     QVERIFY(std::abs(p.page.pageToPixel(QPointF(7935, 0)).x() - canvasWidth / 15) < 1e-9);
-    QVERIFY(std::abs(p.page.pageHeight() - ScreenTwips::PageHeight) < 1e-6);
+    QVERIFY(std::abs(p.page.pageHeight() - Units::PageHeight) < 1e-6);
     for (const QPointF px : {QPointF(0, 0), QPointF(17.5, 3), QPointF(400, 900)}) {
         const QPointF back = p.page.pageToPixel(p.page.pixelToPage(px));
         QVERIFY(std::abs(back.x() - px.x()) < 1e-9 && std::abs(back.y() - px.y()) < 1e-9);
