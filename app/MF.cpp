@@ -1,6 +1,7 @@
 #include "MF.h"
 
 #include "AboutBox.h"
+#include "BatchPrintCommand.h"
 #include "BoxEditor.h"
 #include "BoxMouseEditing.h"
 #include "CalibrationPage.h"
@@ -9,6 +10,7 @@
 #include "GetXlsSheet.h"
 #include "HelpText.h"
 #include "HistoryGrid.h"
+#include "HistoryGridModel.h"
 #include "ImageButtons.h"
 #include "ImportData.h"
 #include "Layouts.h"
@@ -30,9 +32,11 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QShowEvent>
 #include <QTabBar>
 #include <QTimer>
@@ -191,10 +195,18 @@ void MF::buildControls() {
     m_grid->setAccessibleName(QStringLiteral("历史记录表"));
     auto* gridLayout = new QVBoxLayout(m_grid);
     gridLayout->setContentsMargins(0, 0, 0, 0);
+    m_find = new QLineEdit(m_grid);
+    m_find->setAccessibleName(QStringLiteral("查找"));
+    m_find->setPlaceholderText(QStringLiteral("查找：输入任一栏目或打印日期中的文字 (Ctrl+F)"));
+    m_find->setClearButtonEnabled(true);
+    gridLayout->addWidget(m_find);
     m_msf = new HistoryGrid(*m_db, m_grid);
     m_msf->setAccessibleName(QStringLiteral("历史记录表"));
     gridLayout->addWidget(m_msf);
     m_pcd1 = new ImageButtonStrip(m_ss2);
+    m_batchPrint = new QPushButton(QStringLiteral("批量打印"), m_ss2);
+    m_batchPrint->setAccessibleName(QStringLiteral("批量打印"));
+    m_batchPrint->setAutoDefault(false);
 
     // Help view.
     m_txt = new QPlainTextEdit;
@@ -241,19 +253,48 @@ void MF::connectCommands() {
     m_versionCheck = new VersionCheck(m_dialogs, this);
     m_timer1 = new QTimer(this);
 
-    connect(this, &MF::historyGridShown, this,
-            [this](Mode mode) { m_msf->FillHistoryGrid(Catalogue::modeWord(mode), *m_form); });
+    connect(this, &MF::historyGridShown, this, [this](Mode mode) { m_msf->FillHistoryGrid(mode); });
     connect(m_pcd1, &ImageButtonStrip::clicked, this, &MF::historyCommand);
+    connect(m_find, &QLineEdit::textChanged, m_msf, &HistoryGrid::setFilterText);
+    m_find->installEventFilter(this);
+    connect(m_batchPrint, &QPushButton::clicked, this, &MF::batchPrint);
+    connectKeys();
+}
+
+void MF::connectKeys() {
+    // Each key belongs to one view; elsewhere it does nothing.
+    const auto onView = [this](const QKeySequence& keys, int view, auto action) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [this, view, action] {
+            if (m_sst->currentIndex() == view)
+                action();
+        });
+    };
+    onView(QKeySequence(Qt::CTRL | Qt::Key_F), 1, [this] {
+        m_find->setFocus(Qt::ShortcutFocusReason);
+        m_find->selectAll();
+    });
+    onView(QKeySequence(Qt::CTRL | Qt::Key_S), 0, [this] { saveContents(); });
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { m_sst->setCurrentIndex(2); });
+}
+
+void MF::batchPrint() {
+    BatchPrintCommand(*m_msf, *m_form, m_dialogs, this);
 }
 
 void MF::historyCommand(int index) {
     const QString table = Catalogue::modeWord(historyMode());
     switch (index) {
     case 0:
-        ExportToExcel(m_msf->access(), m_dialogs, this);
+        ExportToExcel(m_msf->access(), m_dialogs, this,
+                      Catalogue::modeInfo(historyMode()).tabCaption);
         break;
     case 1:
+        // The shown grid takes the imported rows a few times a second, not one repaint a row.
+        m_msf->gridModel().holdAppends(true);
         ImportExcelRows(m_msf->access(), table, *m_db, m_dialogs, this);
+        m_msf->gridModel().holdAppends(false);
         break;
     case 2:
         m_msf->DeleteGridRows();
@@ -277,6 +318,9 @@ void MF::print() {
 }
 
 bool MF::eventFilter(QObject* watched, QEvent* event) {
+    // Entering the find box gathers what it searches, so the first key does not wait.
+    if (watched == m_find && event->type() == QEvent::FocusIn)
+        m_msf->gridModel().prepareFind();
     if (event->type() == QEvent::KeyPress && m_editor) {
         // A key is delivered to the control with the focus first, then to its parents:
         // only that first delivery counts, so each press reaches the box keys once.
@@ -380,6 +424,11 @@ void MF::ApplyMode() {
 void MF::layOutHistoryView() {
     place(m_ss2, m_geometry.historyTabs);
     place(m_pcd1, m_geometry.imageStrip);
+    // Beside the strip on the tab header row, as wide as a command button.
+    const QRectF strip = m_geometry.imageStrip;
+    const double batchWidth = m_geometry.commands[0].width();
+    place(m_batchPrint,
+          QRectF(strip.left() - batchWidth - 60, strip.top(), batchWidth, strip.height()));
     for (int i = 0; i < ImageButtonStrip::Count; ++i)
         place(m_pcd1->button(i), m_geometry.imageButtons[static_cast<std::size_t>(i)]);
     layOutHistoryGrid();

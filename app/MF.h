@@ -26,6 +26,7 @@ class RecoveryCopy;
 class QAbstractButton;
 class QCheckBox;
 class QGroupBox;
+class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
 class Sel;
@@ -84,6 +85,10 @@ public:
     // The history grid goes into this area's layout.
     QWidget* historyGridArea() const { return m_grid; }
     QPlainTextEdit* helpTextBox() const { return m_txt; }
+    // The find box above the history grid.
+    QLineEdit* findBox() const { return m_find; }
+    // "批量打印" beside the image-button strip.
+    QPushButton* batchPrintButton() const { return m_batchPrint; }
     // The open layout dialog, or null.
     Sel* layoutDialog() const;
 
@@ -131,6 +136,8 @@ private:
     void keepRecoveryCopy();
     void connectCommands();
     void historyCommand(int index);
+    void connectKeys();
+    void batchPrint();
 
     UserDialogs& m_dialogs;
     QSize m_screen;
@@ -158,6 +165,8 @@ private:
     ImageButtonStrip* m_pcd1 = nullptr;
     QWidget* m_grid = nullptr;
     QPlainTextEdit* m_txt = nullptr;
+    QLineEdit* m_find = nullptr;
+    QPushButton* m_batchPrint = nullptr;
     QPointer<Sel> m_sel;
 
     std::unique_ptr<BoxEditor> m_editor;

@@ -54,12 +54,20 @@ std::optional<QString> QtUserDialogs::askText(const QString& prompt, const QStri
 }
 
 QString QtUserDialogs::chooseOpenFile(const QString& filter) {
-    return QFileDialog::getOpenFileName(m_parent, QString(), QString(), filter);
+    return chooseOpenFileAt(filter, QString());
 }
 
 QString QtUserDialogs::chooseSaveFile(const QString& filter) {
+    return chooseSaveFileAt(filter, QString());
+}
+
+QString QtUserDialogs::chooseOpenFileAt(const QString& filter, const QString& start) {
+    return QFileDialog::getOpenFileName(m_parent, QString(), start, filter);
+}
+
+QString QtUserDialogs::chooseSaveFileAt(const QString& filter, const QString& start) {
     // The caller decides about replacing an existing file, so the dialog does not ask.
-    return QFileDialog::getSaveFileName(m_parent, QString(), QString(), filter, nullptr,
+    return QFileDialog::getSaveFileName(m_parent, QString(), start, filter, nullptr,
                                         QFileDialog::DontConfirmOverwrite);
 }
 

@@ -18,6 +18,8 @@ public:
     std::optional<QString> askText(const QString& prompt, const QString& initial = {}) override;
     QString chooseOpenFile(const QString& filter) override;
     QString chooseSaveFile(const QString& filter) override;
+    QString chooseOpenFileAt(const QString& filter, const QString& start) override;
+    QString chooseSaveFileAt(const QString& filter, const QString& start) override;
     bool choosePrinter(QPrinter& printer) override;
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
 

@@ -2,6 +2,7 @@
 // QPainter::drawText loop over the same texts, fonts and places (median of 20 runs).
 // With --queue it prints one filled declaration on the default printer instead.
 
+#include "BatchPrint.h"
 #include "Catalogue.h"
 #include "FontSetup.h"
 #include "Form.h"
@@ -202,6 +203,34 @@ int main(int argc, char** argv) {
     std::printf("print job, filled declaration to PDF: %8.2f ms (median of %d)\n", job, runs);
     std::printf("bare drawText loop, same texts:      %8.2f ms (median of %d)\n", bare, runs);
     std::printf("ratio: %.2f (goal: within 2)\n", job / bare);
+
+    // A batch of 100 declarations in one job beside 100 single prints of the same ones.
+    constexpr int Records = 100;
+    std::vector<RecordTexts> records(Records);
+    for (int k = 0; k < Records; ++k)
+        for (int i = 0; i < BoxCount; ++i)
+            records[k][i] = form.text(i).isEmpty() ? QString() : form.text(i) + QString::number(k);
+    Form single;
+    const int batchRuns = 3;
+    const double batch = medianMs(batchRuns, [&] {
+        QPrinter printer(QPrinter::HighResolution);
+        pdfPrinter(printer);
+        PrintBatch(form, records, printer, dialogs);
+    });
+    const double singles = medianMs(batchRuns, [&] {
+        for (const RecordTexts& texts : records) {
+            for (int i = 0; i < BoxCount; ++i)
+                single.setText(i, texts[i]);
+            QPrinter printer(QPrinter::HighResolution);
+            pdfPrinter(printer);
+            PrintJob(single, printer, dialogs);
+        }
+    });
+    std::printf("batch of %d declarations, one job:   %8.1f ms (median of %d)\n", Records, batch,
+                batchRuns);
+    std::printf("%d single prints of the same:       %8.1f ms (median of %d)\n", Records, singles,
+                batchRuns);
+    std::printf("ratio: %.2f (goal: at most 1)\n", batch / singles);
     if (!dialogs.told.isEmpty())
         std::printf("messages: %s\n", qPrintable(dialogs.told.join(u' ')));
     return 0;

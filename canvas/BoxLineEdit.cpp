@@ -1,5 +1,6 @@
 #include "BoxLineEdit.h"
 
+#include <QKeyEvent>
 #include <QPainter>
 
 #include <limits>
@@ -21,4 +22,15 @@ void BoxLineEdit::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setPen(FrameColor);
     p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void BoxLineEdit::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (enter && (mods == Qt::NoModifier || mods == Qt::ShiftModifier)) {
+        focusNextPrevChild(mods == Qt::NoModifier);
+        event->accept();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
 }

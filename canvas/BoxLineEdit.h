@@ -11,4 +11,6 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // Enter goes on to the next box in tab order, Shift+Enter back to the one before.
+    void keyPressEvent(QKeyEvent* event) override;
 };

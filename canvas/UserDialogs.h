@@ -38,6 +38,15 @@ public:
     // The chosen path, or an empty text when the user cancelled.
     virtual QString chooseOpenFile(const QString& filter) = 0;
     virtual QString chooseSaveFile(const QString& filter) = 0;
+    // The same questions opened at `start`: a folder, or a folder and a proposed name.
+    virtual QString chooseOpenFileAt(const QString& filter, const QString& start) {
+        (void)start;
+        return chooseOpenFile(filter);
+    }
+    virtual QString chooseSaveFileAt(const QString& filter, const QString& start) {
+        (void)start;
+        return chooseSaveFile(filter);
+    }
     // Lets the user choose and set up the printer; false when the user cancelled.
     virtual bool choosePrinter(QPrinter& printer) = 0;
     // The font dialog with a colour choice; std::nullopt when the user cancelled.

@@ -7,8 +7,12 @@
 #include "XlsWorkbookReader.h"
 #include "XlsWorkbookWriter.h"
 
+#include <QDate>
+#include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QSettings>
+#include <QStandardPaths>
 
 #include <cstdlib>
 
@@ -16,6 +20,21 @@ namespace {
 
 constexpr std::uint32_t HeaderFill = 9553663; // RGB 255, 198, 145
 constexpr int TwipsPerWidthUnit = 123;
+
+// The Excel exchange opens its file questions where the clerk last took a workbook.
+QString lastExcelFolder() {
+    QSettings settings(QStringLiteral("Velkordan"), QStringLiteral("Velkordan"));
+    const QString folder = settings.value(QStringLiteral("Excel/LastFolder")).toString();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return folder;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
+void rememberExcelFolder(const QString& fileName) {
+    QSettings settings(QStringLiteral("Velkordan"), QStringLiteral("Velkordan"));
+    settings.setValue(QStringLiteral("Excel/LastFolder"), QFileInfo(fileName).absolutePath());
+}
 
 } // namespace
 
@@ -46,16 +65,23 @@ QString ColumnLetters(int n) {
     return letters;
 }
 
-QString ChooseSaveXls(UserDialogs& dialogs) {
-    QString name = dialogs.chooseSaveFile(QStringLiteral("*.xls"));
+QString ChooseSaveXls(UserDialogs& dialogs, const QString& proposedName) {
+    QString start = lastExcelFolder();
+    if (!proposedName.isEmpty())
+        start = QDir(start).filePath(proposedName +
+                                     QDate::currentDate().toString(QStringLiteral("-yyyy-MM-dd")) +
+                                     QStringLiteral(".xls"));
+    QString name = dialogs.chooseSaveFileAt(QStringLiteral("*.xls"), start);
     if (name.isEmpty())
         return {};
+    rememberExcelFolder(name);
     if (name.right(4).toLower() != QLatin1String(".xls"))
         name += QStringLiteral(".xls");
     return name;
 }
 
-void ExportToExcel(GridAccess& grid, UserDialogs& dialogs, QWidget* parent) {
+void ExportToExcel(GridAccess& grid, UserDialogs& dialogs, QWidget* parent,
+                   const QString& proposedName) {
     if (grid.rows() < 1) {
         dialogs.tell(ExcelMessages::noRecords());
         return;
@@ -69,20 +95,25 @@ void ExportToExcel(GridAccess& grid, UserDialogs& dialogs, QWidget* parent) {
         dialogs.tell(ExcelMessages::tooManyColumns());
         return;
     }
-    const QString name = ChooseSaveXls(dialogs);
+    const QString name = ChooseSaveXls(dialogs, proposedName);
     if (name.isEmpty())
         return;
     if (QFileInfo::exists(name) && !dialogs.askOkCancel(ExcelMessages::overwrite()))
         return;
+    int records = 0;
     int shortened = 0;
-    if (!WriteExcelFile(grid, name, parent, nullptr, &shortened))
+    if (!WriteExcelFile(grid, name, parent, nullptr, &records, &shortened)) {
         dialogs.tell(ExcelMessages::writeFailed());
-    else if (shortened > 0)
-        dialogs.tell(ExcelMessages::textsShortened(shortened));
+        return;
+    }
+    QString done = ExcelMessages::exported(QDir::toNativeSeparators(name), records);
+    if (shortened > 0)
+        done += u'
+' + ExcelMessages::textsShortened(shortened); dialogs.tell(done);
 }
 
 bool WriteExcelFile(GridAccess& grid, const QString& fileName, QWidget* parent, QString* error,
-                    int* shortened) {
+                    int* recordsWritten, int* shortened) {
     const int rows = std::min(grid.rows(), XlsWorkbookWriter::MaxRows);
     const int columns = std::min(grid.cols() - 1, XlsWorkbookWriter::MaxColumns);
     const int fixedRows = grid.fixedRows();
@@ -94,6 +125,7 @@ bool WriteExcelFile(GridAccess& grid, const QString& fileName, QWidget* parent, 
     indicater.IndicaterStep(1);
 
     bool cancelled = false;
+    int written = 0;
     for (int r = 0; r < rows; ++r) {
         const int row = writer.addRow();
         for (int c = 1; c <= columns; ++c) {
@@ -101,6 +133,7 @@ bool WriteExcelFile(GridAccess& grid, const QString& fileName, QWidget* parent, 
             if (!text.isEmpty())
                 writer.setText(row, c - 1, text);
         }
+        written = r + 1;
         indicater.IndicaterStep(1);
         if (indicater.ProgressCancelled()) {
             cancelled = true;
@@ -131,6 +164,8 @@ bool WriteExcelFile(GridAccess& grid, const QString& fileName, QWidget* parent, 
         *shortened = writer.shortenedCells();
     if (!ok)
         file.cancelWriting();
+    if (recordsWritten)
+        *recordsWritten = std::max(written - fixedRows, 0);
     indicater.IndicaterClose();
     return ok;
 }
@@ -142,9 +177,10 @@ QString RunSheetsDialog(const QStringList& sheetNames, QWidget* parent) {
 }
 
 QString ChooseXlsFile(UserDialogs& dialogs) {
-    const QString name = dialogs.chooseOpenFile(QStringLiteral("*.xls"));
+    const QString name = dialogs.chooseOpenFileAt(QStringLiteral("*.xls"), lastExcelFolder());
     if (name.isEmpty())
         return {};
+    rememberExcelFolder(name);
     if (name.right(4).toLower() != QLatin1String(".xls")) {
         dialogs.tell(ExcelMessages::notExcelName());
         return {};

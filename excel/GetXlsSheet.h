@@ -19,21 +19,25 @@ using SheetChooser = std::function<QString(const QStringList& sheetNames, QWidge
 // Shows the dialog Sheets (modal) and returns its answer.
 QString RunSheetsDialog(const QStringList& sheetNames, QWidget* parent);
 
-// The 导 出 command.
-void ExportToExcel(GridAccess& grid, UserDialogs& dialogs, QWidget* parent);
-// The save-file question with the filter "*.xls"; ".xls" is appended unless the name
-// already ends in it (any case). Empty when the user cancelled.
-QString ChooseSaveXls(UserDialogs& dialogs);
+// The 导 出 command; `proposedName` (the mode's tab caption) and the date name the file
+// the save question proposes. A written workbook is reported with its record count.
+void ExportToExcel(GridAccess& grid, UserDialogs& dialogs, QWidget* parent,
+                   const QString& proposedName = {});
+// The save-file question with the filter "*.xls", opened in the folder used last; ".xls"
+// is appended unless the name already ends in it (any case). Empty when the user cancelled.
+QString ChooseSaveXls(UserDialogs& dialogs, const QString& proposedName = {});
 // Writes the whole grid (column 0 left out) with its formats and replaces fileName only
-// once the new workbook is complete. False (with a reason) when it could not be written.
-// `shortened` gets the number of cells whose text was cut to Excel's cell limit.
+// once the new workbook is complete. False (with a reason) when it could not be written;
+// `recordsWritten` receives the rows below the header that went in, `shortened` the number
+// of cells whose text was cut to Excel's cell limit.
 bool WriteExcelFile(GridAccess& grid, const QString& fileName, QWidget* parent,
-                    QString* error = nullptr, int* shortened = nullptr);
+                    QString* error = nullptr, int* recordsWritten = nullptr,
+                    int* shortened = nullptr);
 // 1 → A, 26 → Z, 27 → AA, 702 → ZZ.
 QString ColumnLetters(int n);
 
-// The open-file question; a name not ending in ".xls" (any case) is refused with a
-// message. Empty when nothing usable was chosen.
+// The open-file question, opened in the folder used last; a name not ending in ".xls"
+// (any case) is refused with a message. Empty when nothing usable was chosen.
 QString ChooseXlsFile(UserDialogs& dialogs);
 
 struct XlsChoice {
@@ -62,6 +66,9 @@ inline QString tooManyColumns() {
 }
 inline QString writeFailed() {
     return QStringLiteral("EXCEL文件写入失败，请检查文件是否被占用、磁盘空间是否足够！");
+}
+inline QString exported(const QString& fileName, int records) {
+    return QStringLiteral("已导出%1条记录到文件：%2").arg(records).arg(fileName);
 }
 inline QString notExcelName() {
     return QStringLiteral("您选择的文件不是EXCEL文件，请选择EXCEL文件。");

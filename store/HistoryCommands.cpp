@@ -51,11 +51,10 @@ bool readHistoryRows(DataBase& db, const QString& table, const RowSink& add) {
                                 [&](const HistoryRow& r) { add(r.ord, r.dat, r.ctl, r.con); });
 }
 
-std::array<QString, 91> headerTexts(const Form& labelsSource) {
+std::array<QString, 91> headerTexts(Mode mode) {
     std::array<QString, Model::ColumnCount> header;
-    const auto boxHeader = [&](int i) {
-        return QString(labelsSource.label(i).caption).remove(u'：');
-    };
+    const std::array<QString, BoxCount>& captions = Catalogue::captionTable(mode);
+    const auto boxHeader = [&](int i) { return QString(captions[i]).remove(u'：'); };
     for (int i = 0; i < BoxCount; ++i) {
         // The goods lines 2 to 5 repeat the headers of goods line 1.
         const int source = (i >= 48 && i <= 80) ? 41 + (i - 41) % 8 : i;
@@ -86,9 +85,9 @@ QString dateText(double dat) {
     return text;
 }
 
-bool FillHistoryGrid(HistoryGridModel& grid, DataBase& db, const QString& table,
-                     const Form& labelsSource, const QFont& windowFont) {
-    const std::array<QString, Model::ColumnCount> header = headerTexts(labelsSource);
+bool FillHistoryGrid(HistoryGridModel& grid, DataBase& db, Mode mode, const QFont& windowFont) {
+    const QString table = Catalogue::modeWord(mode);
+    const std::array<QString, Model::ColumnCount> header = headerTexts(mode);
     std::vector<Model::Row> rows;
     int sequence = 0;
     bool first = true;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Catalogue.h"
+
 #include <QString>
 
 #include <array>
@@ -14,8 +16,9 @@ class QFont;
 // count from 1. Questions and messages go through the database's dialogs.
 namespace HistoryCommands {
 
-// The 91 header texts as the labels of `labelsSource` read now ("：" removed).
-std::array<QString, 91> headerTexts(const Form& labelsSource);
+// The 91 header texts: the box captions of `mode` ("：" removed), whatever mode the
+// form view shows.
+std::array<QString, 91> headerTexts(Mode mode);
 // The print date as the grid shows it: "yyyy-MM-dd HH:mm:ss", or "yyyy-MM-dd" at midnight;
 // the working record's fixed date shows as today.
 QString dateText(double dat);
@@ -25,10 +28,10 @@ QString dateText(double dat);
 using RowSink = std::function<void(int ord, double dat, int ctl, QString con)>;
 bool readHistoryRows(DataBase& db, const QString& table, const RowSink& add);
 
-// Refills the grid from `table`, highest record number first, colours it and fits the
-// widths with `windowFont`. On a database failure the grid holds the header row alone.
-bool FillHistoryGrid(HistoryGridModel& grid, DataBase& db, const QString& table,
-                     const Form& labelsSource, const QFont& windowFont);
+// Refills the grid from the history of `mode`, highest record number first, colours it
+// and fits the widths with `windowFont`. On a database failure the grid holds the header
+// row alone.
+bool FillHistoryGrid(HistoryGridModel& grid, DataBase& db, Mode mode, const QFont& windowFont);
 
 // Deletes the records of grid rows `currentRow` to `otherEndRow` (either order) after
 // asking, in one transaction; only then do the rows leave the grid. Rows without a

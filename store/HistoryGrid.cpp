@@ -61,12 +61,11 @@ GridAccess& HistoryGrid::access() {
     return *m_model;
 }
 
-bool HistoryGrid::FillHistoryGrid(const QString& table, const Form& labelsSource) {
-    m_table = table;
+bool HistoryGrid::FillHistoryGrid(Mode mode) {
+    m_table = Catalogue::modeWord(mode);
     // Hidden while it fills, so that it is drawn once.
     setUpdatesEnabled(false);
-    const bool ok =
-        HistoryCommands::FillHistoryGrid(*m_model, m_db, table, labelsSource, window()->font());
+    const bool ok = HistoryCommands::FillHistoryGrid(*m_model, m_db, mode, window()->font());
     // The colouring walks every cell, so the last row of the last column ends up current.
     const int last = m_model->rows() - 1;
     const bool scrolls = hasAutoScroll();
@@ -79,6 +78,15 @@ bool HistoryGrid::FillHistoryGrid(const QString& table, const Form& labelsSource
     setAutoScroll(scrolls);
     setUpdatesEnabled(true);
     return ok;
+}
+
+void HistoryGrid::setFilterText(const QString& text) {
+    m_model->setFilterText(text);
+    // The clerk's horizontal place in the grid stays.
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(false);
+    setGridSelection(1, 1);
+    setAutoScroll(scrolls);
 }
 
 bool HistoryGrid::DeleteGridRows() {

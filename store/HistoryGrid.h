@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Catalogue.h"
+
 #include <QColor>
 #include <QString>
 #include <QTableView>
@@ -29,9 +31,12 @@ public:
     // The table of the last fill, which DeleteGridRows works on.
     QString table() const { return m_table; }
 
-    // Refills from "出口" or "进口"; headers from the labels of `labelsSource`, widths
-    // fitted with the font of the window that holds the grid.
-    bool FillHistoryGrid(const QString& table, const Form& labelsSource);
+    // Refills from the history of `mode`, headed by that mode's captions, widths fitted
+    // with the font of the window that holds the grid; the find text applies again.
+    bool FillHistoryGrid(Mode mode);
+    // Shows only the rows that contain `text` (see HistoryGridModel); the first one becomes
+    // current.
+    void setFilterText(const QString& text);
     // 删除记录 on the current row selection.
     bool DeleteGridRows();
     // 清除记录 for the history view's mode.

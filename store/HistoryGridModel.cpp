@@ -86,10 +86,31 @@ private:
 HistoryGridModel::HistoryGridModel(QObject* parent) : QAbstractTableModel(parent) {
     m_widthTwips.fill(DefaultColWidthTwips);
     m_widthTwips[OrdColumn] = 0;
+    m_announceTimer.setInterval(250);
+    connect(&m_announceTimer, &QTimer::timeout, this, &HistoryGridModel::announceHeldRows);
+}
+
+void HistoryGridModel::holdAppends(bool hold) {
+    m_holding = hold;
+    if (hold) {
+        m_announceTimer.start();
+    } else {
+        m_announceTimer.stop();
+        announceHeldRows();
+    }
+}
+
+void HistoryGridModel::announceHeldRows() {
+    if (m_heldRows == 0)
+        return;
+    const int first = announcedRows();
+    beginInsertRows({}, first, first + m_heldRows - 1);
+    m_heldRows = 0;
+    endInsertRows();
 }
 
 int HistoryGridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+    return parent.isValid() ? 0 : announcedRows();
 }
 
 int HistoryGridModel::columnCount(const QModelIndex& parent) const {
@@ -97,14 +118,13 @@ int HistoryGridModel::columnCount(const QModelIndex& parent) const {
 }
 
 QVariant HistoryGridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() >= static_cast<int>(m_rows.size()) ||
-        !validCol(index.column()))
+    if (!index.isValid() || index.row() >= announcedRows() || !validCol(index.column()))
         return {};
     const int col = index.column();
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole: {
-        const QString* t = findCell(m_rows[static_cast<std::size_t>(index.row())], col);
+        const QString* t = findCell(shownRow(index.row()), col);
         return t ? QVariant(*t) : QVariant();
     }
     case Qt::TextAlignmentRole:
@@ -123,7 +143,7 @@ QVariant HistoryGridModel::headerData(int section, Qt::Orientation orientation, 
         return QVariant(Qt::AlignLeft | Qt::AlignVCenter);
     // The vertical header stands for the fixed column 1: the sequence numbers.
     if (orientation == Qt::Vertical) {
-        if (section < 0 || section >= static_cast<int>(m_rows.size()))
+        if (section < 0 || section >= announcedRows())
             return {};
         if (role == Qt::DisplayRole)
             return text(section + 1, SequenceColumn);
@@ -155,7 +175,7 @@ QString HistoryGridModel::text(int row, int col) const {
         return m_header[col];
     if (!validDataRow(row))
         return {};
-    const QString* t = findCell(m_rows[static_cast<std::size_t>(row - 1)], col);
+    const QString* t = findCell(shownRow(row - 1), col);
     return t ? *t : QString();
 }
 
@@ -170,10 +190,22 @@ std::uint32_t HistoryGridModel::cellBackColor(int row, int col) const {
 }
 
 int HistoryGridModel::addRow() {
-    const int modelRow = static_cast<int>(m_rows.size());
-    beginInsertRows({}, modelRow, modelRow);
-    m_rows.emplace_back();
-    endInsertRows();
+    const int modelRow = static_cast<int>(m_shown.size());
+    const auto append = [this] {
+        m_shown.push_back(static_cast<int>(m_rows.size()));
+        m_rows.emplace_back();
+        if (!m_searchTexts.empty())
+            m_searchTexts.emplace_back();
+    };
+    if (m_holding) {
+        append();
+        ++m_heldRows;
+    } else {
+        announceHeldRows();
+        beginInsertRows({}, modelRow, modelRow);
+        append();
+        endInsertRows();
+    }
     return modelRow + 1;
 }
 
@@ -187,7 +219,7 @@ void HistoryGridModel::setText(int row, int col, const QString& text) {
     }
     if (!validDataRow(row))
         return;
-    Row& r = m_rows[static_cast<std::size_t>(row - 1)];
+    Row& r = shownRow(row - 1);
     auto it = std::lower_bound(r.begin(), r.end(), col,
                                [](const Cell& c, int wanted) { return c.col < wanted; });
     const bool present = it != r.end() && it->col == col;
@@ -199,6 +231,10 @@ void HistoryGridModel::setText(int row, int col, const QString& text) {
     } else {
         r.insert(it, Cell{col, text});
     }
+    if (!m_searchTexts.empty() && col >= DateColumn)
+        m_searchTexts[static_cast<std::size_t>(m_shown[row - 1])] = searchText(r);
+    if (row - 1 >= announcedRows())
+        return;
     const QModelIndex i = index(row - 1, col);
     emit dataChanged(i, i);
     if (col == SequenceColumn)
@@ -210,6 +246,9 @@ void HistoryGridModel::replaceContents(const std::array<QString, ColumnCount>& h
     beginResetModel();
     m_header = header;
     m_rows = std::move(rows);
+    m_searchTexts.clear();
+    m_heldRows = 0;
+    applyFilter(false);
     endResetModel();
     emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
 }
@@ -219,9 +258,98 @@ void HistoryGridModel::removeGridRows(int first, int count) {
     const int last = std::min(first + count - 1, rows() - 1);
     if (last < first)
         return;
+    announceHeldRows();
     beginRemoveRows({}, first - 1, last - 1);
-    m_rows.erase(m_rows.begin() + (first - 1), m_rows.begin() + last);
+    // The stored rows behind the shown ones go; the hidden rows between them stay.
+    std::vector<char> gone(m_rows.size(), 0);
+    for (int k = first - 1; k < last; ++k)
+        gone[static_cast<std::size_t>(m_shown[k])] = 1;
+    std::vector<int> newIndex(m_rows.size(), -1);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < m_rows.size(); ++i) {
+        if (gone[i])
+            continue;
+        newIndex[i] = static_cast<int>(kept);
+        if (kept != i) {
+            m_rows[kept] = std::move(m_rows[i]);
+            if (!m_searchTexts.empty())
+                m_searchTexts[kept] = std::move(m_searchTexts[i]);
+        }
+        ++kept;
+    }
+    m_rows.resize(kept);
+    if (!m_searchTexts.empty())
+        m_searchTexts.resize(kept);
+    m_shown.erase(m_shown.begin() + (first - 1), m_shown.begin() + last);
+    for (int& i : m_shown)
+        i = newIndex[static_cast<std::size_t>(i)];
     endRemoveRows();
+}
+
+void HistoryGridModel::clearRows() {
+    beginResetModel();
+    m_heldRows = 0;
+    m_rows.clear();
+    m_shown.clear();
+    m_searchTexts.clear();
+    endResetModel();
+}
+
+QString HistoryGridModel::searchText(const Row& row) {
+    qsizetype length = 0;
+    for (const Cell& cell : row)
+        length += cell.text.size() + 1;
+    QString text;
+    text.reserve(length);
+    for (const Cell& cell : row) {
+        if (cell.col < DateColumn)
+            continue;
+        text += cell.text;
+        // A typed text holds no NUL, so a match never spans two cells.
+        text += QChar(0);
+    }
+    return std::move(text).toCaseFolded();
+}
+
+void HistoryGridModel::buildSearchTexts() {
+    if (!m_searchTexts.empty() || m_rows.empty())
+        return;
+    m_searchTexts.reserve(m_rows.size());
+    for (const Row& row : m_rows)
+        m_searchTexts.push_back(searchText(row));
+}
+
+void HistoryGridModel::applyFilter(bool narrowing) {
+    const QString needle = m_filter.toCaseFolded();
+    if (needle.isEmpty()) {
+        m_shown.resize(m_rows.size());
+        std::iota(m_shown.begin(), m_shown.end(), 0);
+        return;
+    }
+    buildSearchTexts();
+    const auto matches = [&](int i) {
+        return m_searchTexts[static_cast<std::size_t>(i)].contains(needle);
+    };
+    if (narrowing) {
+        // A longer text only matches rows that the shorter one matched.
+        std::erase_if(m_shown, [&](int i) { return !matches(i); });
+        return;
+    }
+    m_shown.clear();
+    for (int i = 0; i < static_cast<int>(m_rows.size()); ++i)
+        if (matches(i))
+            m_shown.push_back(i);
+}
+
+void HistoryGridModel::setFilterText(const QString& text) {
+    if (text == m_filter)
+        return;
+    const bool narrowing = !m_filter.isEmpty() && text.contains(m_filter, Qt::CaseInsensitive);
+    m_filter = text;
+    beginResetModel();
+    m_heldRows = 0;
+    applyFilter(narrowing);
+    endResetModel();
 }
 
 std::optional<int> HistoryGridModel::recordNumber(int row) const {
@@ -235,6 +363,7 @@ std::optional<int> HistoryGridModel::recordNumber(int row) const {
 void HistoryGridModel::sortByColumn(int col, bool ascending) {
     if (col < DateColumn || col >= ColumnCount || m_rows.size() < 2)
         return;
+    announceHeldRows();
     enum Group { Number, Text, Empty };
     struct Key {
         Group group = Empty;
@@ -289,6 +418,20 @@ void HistoryGridModel::sortByColumn(int col, bool ascending) {
     for (std::size_t i : order)
         sorted.push_back(std::move(m_rows[i]));
     m_rows = std::move(sorted);
+    if (!m_searchTexts.empty()) {
+        std::vector<QString> texts;
+        texts.reserve(order.size());
+        for (std::size_t i : order)
+            texts.push_back(std::move(m_searchTexts[i]));
+        m_searchTexts = std::move(texts);
+    }
+    // Hidden rows are sorted with the others, so the shown ones come out in order.
+    std::vector<int> position(order.size());
+    for (std::size_t k = 0; k < order.size(); ++k)
+        position[order[k]] = static_cast<int>(k);
+    for (int& i : m_shown)
+        i = position[static_cast<std::size_t>(i)];
+    std::sort(m_shown.begin(), m_shown.end());
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -348,7 +491,7 @@ void HistoryGridModel::SetColColor(int col, const QColor& color) {
     if (!validCol(col))
         return;
     m_foreColors[col] = color;
-    if (!m_rows.empty())
+    if (!m_shown.empty())
         emit dataChanged(index(0, col), index(rowCount() - 1, col), {Qt::ForegroundRole});
 }
 
@@ -356,7 +499,7 @@ void HistoryGridModel::SetColBKColor(int col, const QColor& color) {
     if (!validCol(col))
         return;
     m_backColors[col] = color;
-    if (!m_rows.empty())
+    if (!m_shown.empty())
         emit dataChanged(index(0, col), index(rowCount() - 1, col), {Qt::BackgroundRole});
 }
 

@@ -5,6 +5,7 @@
 #include <QAbstractTableModel>
 #include <QColor>
 #include <QString>
+#include <QTimer>
 
 #include <array>
 #include <optional>
@@ -45,8 +46,8 @@ public:
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    // GridAccess, in grid numbering
-    int rows() const override { return static_cast<int>(m_rows.size()) + 1; }
+    // GridAccess, in grid numbering: the rows the find shows
+    int rows() const override { return static_cast<int>(m_shown.size()) + 1; }
     int cols() const override { return ColumnCount; }
     int fixedRows() const override { return 1; }
     QString text(int row, int col) const override;
@@ -55,12 +56,28 @@ public:
     int addRow() override;
     void setText(int row, int col, const QString& text) override;
 
-    // Replaces every data row (and the header texts) at once.
+    // Replaces every data row (and the header texts) at once; the find text stays and
+    // applies to the new rows.
     void replaceContents(const std::array<QString, ColumnCount>& header, std::vector<Row> rows);
-    // Removes `count` data rows from grid row `first` on; the rows below move up.
+    // Removes `count` shown data rows from grid row `first` on; the rows below move up.
+    // Hidden rows stay.
     void removeGridRows(int first, int count);
-    // Leaves the header row alone.
-    void clearRows() { removeGridRows(1, rows() - 1); }
+    // Leaves the header row alone, hidden rows included.
+    void clearRows();
+
+    // Shows only the rows where the date or some box text contains `text`, case ignored;
+    // an empty text shows every row. Rows appended later show until the text changes.
+    void setFilterText(const QString& text);
+    QString filterText() const { return m_filter; }
+    // Gathers the texts a find searches ahead of the first key (they last until a refill).
+    void prepareFind() { buildSearchTexts(); }
+    // Data rows held, shown or not.
+    int storedRowCount() const { return static_cast<int>(m_rows.size()); }
+
+    // While held, appended rows reach the views a few times a second instead of one by one
+    // (an import of thousands of rows would otherwise repaint the grid for each); releasing
+    // announces the rest. GridAccess sees every row at once.
+    void holdAppends(bool hold);
     // The record number in column 0 of a data row, when it holds one.
     std::optional<int> recordNumber(int row) const;
 
@@ -91,9 +108,28 @@ private:
     static bool validCol(int col) { return col >= 0 && col < ColumnCount; }
     bool validDataRow(int row) const { return row >= 1 && row < rows(); }
     static const QString* findCell(const Row& row, int col);
+    // The stored row shown as data row `modelRow` (grid row − 1).
+    Row& shownRow(int modelRow) { return m_rows[static_cast<std::size_t>(m_shown[modelRow])]; }
+    const Row& shownRow(int modelRow) const {
+        return m_rows[static_cast<std::size_t>(m_shown[modelRow])];
+    }
+    void applyFilter(bool narrowing);
+    // Rows the views know of; the held rows beyond them are not announced yet.
+    int announcedRows() const { return static_cast<int>(m_shown.size()) - m_heldRows; }
+    void announceHeldRows();
+    void buildSearchTexts();
+    static QString searchText(const Row& row);
 
     std::array<QString, ColumnCount> m_header;
     std::vector<Row> m_rows;
+    // Indexes into m_rows of the rows shown, in m_rows order.
+    std::vector<int> m_shown;
+    QString m_filter;
+    // Case-folded date and box texts of each stored row; empty until a find needs them.
+    std::vector<QString> m_searchTexts;
+    bool m_holding = false;
+    int m_heldRows = 0;
+    QTimer m_announceTimer;
     std::array<int, ColumnCount> m_widthTwips{};
     std::array<QColor, ColumnCount> m_foreColors;
     std::array<QColor, ColumnCount> m_backColors;

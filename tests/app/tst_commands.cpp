@@ -161,8 +161,9 @@ void CommandsTest::historyViewFillsItsMode() {
     s.mf->historyTabs()->setCurrentIndex(0);
     QCOMPARE(s.grid().access().rows(), 1 + 1);
     QCOMPARE(s.grid().access().text(1, 3), QStringLiteral("E-1"));
-    // Headers follow the labels of the form view's mode: import here.
-    QCOMPARE(s.grid().access().text(0, 3 + 10), QStringLiteral("收货单位"));
+    // Headers follow the history's own mode, not the form view's (import here).
+    QCOMPARE(s.grid().access().text(0, 3 + 10), QStringLiteral("发货单位"));
+    QCOMPARE(s.grid().access().text(0, 3 + 15), QStringLiteral("运抵国(地区)"));
 }
 
 void CommandsTest::deleteAndClearButtons() {

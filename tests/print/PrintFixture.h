@@ -62,11 +62,16 @@ struct Word {
     QRectF mm;
 };
 
-inline QList<Word> words(const QString& pdf) {
+// Every page, or page `page` (from 1) alone.
+inline QList<Word> words(const QString& pdf, int page = 0) {
     QByteArray html;
     QList<Word> result;
-    if (!run(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")},
-             &html))
+    QStringList arguments{QStringLiteral("-bbox"), pdf, QStringLiteral("-")};
+    if (page > 0)
+        arguments = QStringList{QStringLiteral("-f"), QString::number(page), QStringLiteral("-l"),
+                                QString::number(page)} +
+                    arguments;
+    if (!run(QStringLiteral("pdftotext"), arguments, &html))
         return result;
     static const QRegularExpression word(QStringLiteral(
         R"re(<word xMin="([-\d.]+)" yMin="([-\d.]+)" xMax="([-\d.]+)" yMax="([-\d.]+)">([^<]*)</word>)re"));

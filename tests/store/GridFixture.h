@@ -14,14 +14,12 @@
 // A store with history records written from outside, and a grid to fill from it.
 struct GridFixture {
     StoreFixture store;
-    Form labels;
     HistoryGridModel grid;
     QFont font{QStringLiteral("DejaVu Sans"), 9};
     const QString exportTable = QStringLiteral("出口");
     const QString importTable = QStringLiteral("进口");
 
     GridFixture() {
-        labels.labelBoxes(Mode::Export);
         store.db->nextRecordNumber(exportTable); // creates the schema
     }
 
@@ -48,7 +46,8 @@ struct GridFixture {
         return true;
     }
     bool fill(const QString& table) {
-        return HistoryCommands::FillHistoryGrid(grid, *store.db, table, labels, font);
+        const Mode mode = table == exportTable ? Mode::Export : Mode::Import;
+        return HistoryCommands::FillHistoryGrid(grid, *store.db, mode, font);
     }
     int records(const QString& table, int ord) {
         return store.count(

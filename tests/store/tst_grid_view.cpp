@@ -29,7 +29,7 @@ private:
             grid.resize(900, 600);
             grid.show();
             QVERIFY(QTest::qWaitForWindowExposed(&grid));
-            grid.FillHistoryGrid(f.exportTable, f.labels);
+            grid.FillHistoryGrid(Mode::Export);
         }
         GridAccess& cells() { return grid.access(); }
         QStringList column(int col) {
@@ -179,7 +179,7 @@ void GridViewTest::afterAFillTheLastRowIsCurrent() {
     QVERIFY(s.f.store.dialogs.shown.isEmpty());
     // An empty table leaves nothing current.
     QVERIFY(s.f.store.run(QStringLiteral("DELETE FROM 出口")));
-    QVERIFY(s.grid.FillHistoryGrid(s.f.exportTable, s.f.labels));
+    QVERIFY(s.grid.FillHistoryGrid(Mode::Export));
     QCOMPARE(s.grid.currentGridRow(), 0);
 }
 

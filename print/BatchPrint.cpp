@@ -1,0 +1,76 @@
+#include "BatchPrint.h"
+
+#include "CalibrationSetting.h"
+#include "Form.h"
+#include "PageRenderer.h"
+#include "PrintJob.h"
+#include "UserDialogs.h"
+
+#include <QPainter>
+#include <QPrinter>
+
+namespace {
+
+// Geometry, fonts and colours of every box; texts and selection are left out.
+void copyLayout(const Form& from, Form& to) {
+    for (int i = 0; i < BoxCount; ++i) {
+        const Box& b = from.box(i);
+        to.setGeometry(i, b.left, b.top, b.width, b.height);
+        to.setForeColor(i, b.foreColor);
+        to.setFontName(i, b.fontName);
+        to.setFontSize(i, b.fontSize);
+        to.setFontBold(i, b.fontBold);
+        to.setFontItalic(i, b.fontItalic);
+        to.setFontUnderline(i, b.fontUnderline);
+        to.setFontStrikethru(i, b.fontStrikethru);
+    }
+}
+
+} // namespace
+
+BatchOutcome PrintBatch(const Form& layout, const std::vector<RecordTexts>& records,
+                        QPrinter& printer, UserDialogs& dialogs, const BatchPageDone& pageDone) {
+    BatchOutcome outcome;
+    if (records.empty())
+        return outcome;
+    const CalibrationSetting::Margins margins = CalibrationSetting::read();
+    const PrintOffsets offsets{CalibrationSetting::offsetMm(margins.x),
+                               CalibrationSetting::offsetMm(margins.y)};
+    QPainter painter;
+    const auto fail = [&] {
+        if (painter.isActive()) {
+            printer.abort();
+            painter.end();
+        }
+        dialogs.tell(PrintMessages::printError());
+        outcome.failed = true;
+        return outcome;
+    };
+    if (!printer.isValid() || !preparePrinter(printer) || !painter.begin(&printer))
+        return fail();
+
+    // One scratch form carries each record in turn, so the clerk's own boxes stay as they are.
+    Form page;
+    copyLayout(layout, page);
+    const int total = static_cast<int>(records.size());
+    for (int k = 0; k < total; ++k) {
+        if (k > 0 && !printer.newPage())
+            return fail();
+        for (int i = 0; i < BoxCount; ++i)
+            page.setText(i, records[static_cast<std::size_t>(k)][static_cast<std::size_t>(i)]);
+        painter.save();
+        scaleToTwips(painter, printer);
+        PageRenderer(page, offsets).render(painter);
+        painter.restore();
+        if (printer.printerState() == QPrinter::Error)
+            return fail();
+        ++outcome.printed;
+        if (pageDone && !pageDone(outcome.printed, total) && outcome.printed < total) {
+            outcome.stopped = true;
+            break;
+        }
+    }
+    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        return fail();
+    return outcome;
+}

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "Catalogue.h"
+
+#include <QString>
+
+#include <array>
+#include <functional>
+#include <vector>
+
+class Form;
+class QPrinter;
+class UserDialogs;
+
+// The 88 box texts of one stored declaration.
+using RecordTexts = std::array<QString, BoxCount>;
+
+struct BatchOutcome {
+    int printed = 0;      // pages that went into the document
+    bool stopped = false; // ended early at the clerk's request
+    bool failed = false;  // the printer failed; "打印出错！" has been shown
+};
+
+// Told after each page with the pages done and the total; false ends the job after it.
+using BatchPageDone = std::function<bool(int done, int total)>;
+
+// Prints one page per record in one document on a printer already chosen: each page is
+// what the print job prints for the layout of `layout` holding the record's texts,
+// shifted by the stored calibration. `layout` itself is not changed.
+BatchOutcome PrintBatch(const Form& layout, const std::vector<RecordTexts>& records,
+                        QPrinter& printer, UserDialogs& dialogs,
+                        const BatchPageDone& pageDone = {});
