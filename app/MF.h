@@ -15,6 +15,8 @@ class BoxEditor;
 class BoxMouseEditing;
 class DataBase;
 class Form;
+class FormScanSetup;
+class FormUndo;
 class HistoryGrid;
 class QTimer;
 class VersionCheck;
@@ -94,6 +96,8 @@ public:
 
     // Box editing with the mouse and the keys.
     BoxEditor& boxEditor() const { return *m_editor; }
+    // The undo stack of the layout edits and of "清 空 内 容".
+    FormUndo& formUndo() const { return *m_undo; }
     BoxMouseEditing& boxMouseEditing() const { return *m_boxEditing; }
     // The history grid `MSF`.
     HistoryGrid& historyGrid() const { return *m_msf; }
@@ -122,6 +126,9 @@ private:
     void showLayoutDialog(bool save);
     void saveContents();
     void print();
+    void printPreview();
+    void buildScanAndPreviewControls();
+    bool boxLeavesUndoToLayout(QObject* watched, QEvent* event) const;
     void runExit();
     void connectCommands();
     void historyCommand(int index);
@@ -131,6 +138,7 @@ private:
     std::unique_ptr<DataBase> m_db;
     std::unique_ptr<Layouts> m_layouts;
     std::unique_ptr<Form> m_form;
+    std::unique_ptr<FormUndo> m_undo;
 
     MainWindowGeometry m_geometry;
     double m_viewportTop = MainWindowGeometry::FirstViewportTop;
@@ -157,4 +165,9 @@ private:
     VersionCheck* m_versionCheck = nullptr;
     QTimer* m_timer1 = nullptr;
     QList<QWidget*> m_keyRouted;
+
+    QPushButton* m_previewButton = nullptr;
+    QCheckBox* m_scanShown = nullptr;
+    QPushButton* m_scanButton = nullptr;
+    FormScanSetup* m_scans = nullptr;
 };

@@ -1,6 +1,8 @@
 #include "DataBase.h"
 
+#include "FactoryLayouts.h"
 #include "Form.h"
+#include "FormScans.h"
 #include "UserDialogs.h"
 
 #include <QAtomicInt>
@@ -80,7 +82,7 @@ void DataBase::reportFailure() {
     m_dialogs.tell(Messages::databaseOpenError());
 }
 
-bool DataBase::createSchema(QSqlDatabase& db) {
+bool DataBase::createSchema(QSqlDatabase& db, bool newFile) {
     // Days since 1899-12-30 stay a REAL, so the working record keeps its date 26894.0.
     static const char* const statements[] = {
         "CREATE TABLE IF NOT EXISTS \"出口\" (Ord INTEGER NOT NULL, Dat REAL NOT NULL, "
@@ -102,10 +104,29 @@ bool DataBase::createSchema(QSqlDatabase& db) {
             return false;
         }
     }
-    if (!exec(db, QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion)) ||
+    // Only a file made here gets the factory layout: an existing database keeps its own.
+    if (!FormScans::createTable(db) || (newFile && !writeFactoryLayouts(db)) ||
+        !exec(db, QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion)) ||
         !exec(db, QStringLiteral("COMMIT"))) {
         exec(db, QStringLiteral("ROLLBACK"));
         return false;
+    }
+    return true;
+}
+
+// One step a version, each in its own transaction; the rows that are there stay.
+bool DataBase::migrateSchema(QSqlDatabase& db, int from) {
+    for (int version = from; version < SchemaVersion; ++version) {
+        if (!exec(db, QStringLiteral("BEGIN IMMEDIATE")))
+            return false;
+        bool ok = false;
+        if (version == 1) // the scanned forms came with version 2
+            ok = FormScans::createTable(db);
+        if (!ok || !exec(db, QStringLiteral("PRAGMA user_version = %1").arg(version + 1)) ||
+            !exec(db, QStringLiteral("COMMIT"))) {
+            exec(db, QStringLiteral("ROLLBACK"));
+            return false;
+        }
     }
     return true;
 }
@@ -121,6 +142,7 @@ std::optional<QSqlDatabase> DataBase::connection() {
     const QFileInfo info(m_filePath);
     if (!QDir().mkpath(info.absolutePath()))
         return std::nullopt;
+    const bool newFile = !info.exists() || info.size() == 0;
 
     bool ok = false;
     {
@@ -135,9 +157,11 @@ std::optional<QSqlDatabase> DataBase::connection() {
                 const int found = version.value(0).toInt();
                 version.finish();
                 if (found == 0)
-                    ok = createSchema(db);
+                    ok = createSchema(db, newFile);
+                else if (found < SchemaVersion)
+                    ok = migrateSchema(db, found);
                 else
-                    ok = found <= SchemaVersion;
+                    ok = found == SchemaVersion;
                 if (ok) {
                     QSqlQuery journal(db);
                     ok = journal.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&

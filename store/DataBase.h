@@ -39,7 +39,8 @@ public:
 
     // Par.db in the per-user data folder of the application "Velkordan".
     static QString defaultFilePath();
-    static constexpr int SchemaVersion = 1;
+    // 2 added table 底图, the scanned form of each mode.
+    static constexpr int SchemaVersion = 2;
 
     QString filePath() const { return m_filePath; }
     void setBusyTimeout(int milliseconds) { m_busyTimeoutMs = milliseconds; }
@@ -80,7 +81,8 @@ public:
 
 private:
     std::optional<QSqlDatabase> connection();
-    bool createSchema(QSqlDatabase& db);
+    bool createSchema(QSqlDatabase& db, bool newFile);
+    bool migrateSchema(QSqlDatabase& db, int from);
     void dropConnection();
     void reportFailure();
     bool execCached(const QString& sql);
