@@ -7,6 +7,8 @@
 #include "CalibrationPage.h"
 #include "DataBase.h"
 #include "Form.h"
+#include "FormScanSetup.h"
+#include "FormUndo.h"
 #include "GetXlsSheet.h"
 #include "HelpText.h"
 #include "HistoryGrid.h"
@@ -16,8 +18,10 @@
 #include "Layouts.h"
 #include "MakerSite.h"
 #include "PageArea.h"
+#include "PageRenderer.h"
 #include "PageWidget.h"
 #include "PrintJob.h"
+#include "PrintPreview.h"
 #include "RecoveryCopy.h"
 #include "SaveContents.h"
 #include "SelDialog.h"
@@ -39,6 +43,7 @@
 #include <QShortcut>
 #include <QShowEvent>
 #include <QTabBar>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -69,7 +74,8 @@ MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels
     : QMainWindow(parent), m_dialogs(dialogs), m_screen(screenSizePixels),
       m_db(std::make_unique<DataBase>(dialogs, databasePath)),
       m_layouts(std::make_unique<Layouts>(*m_db)), m_form(std::make_unique<Form>()),
-      m_recovery(std::make_unique<RecoveryCopy>(*m_db)) {
+      m_recovery(std::make_unique<RecoveryCopy>(*m_db)),
+      m_undo(std::make_unique<FormUndo>(*m_form)) {
     setWindowTitle(caption());
     setAccessibleName(caption());
 
@@ -224,16 +230,54 @@ void MF::buildControls() {
     connect(m_sst, &TabStrip::currentChanged, this, &MF::layOutTab);
     connect(m_ss1, &TabStrip::currentChanged, this, &MF::ApplyMode);
     connect(m_ss2, &TabStrip::currentChanged, this, &MF::layOutHistoryGrid);
-    connect(m_cmd[3], &QPushButton::clicked, m_form.get(), &Form::clearAll);
+    connect(m_cmd[3], &QPushButton::clicked, this, [this] { m_undo->clearTexts(); });
     connect(m_cmd[5], &QPushButton::clicked, this, &MF::saveContents);
     connect(m_cmd[1], &QPushButton::clicked, this, [this] { showLayoutDialog(true); });
     connect(m_cmd[2], &QPushButton::clicked, this, [this] { showLayoutDialog(false); });
     for (QCheckBox* box : m_chk)
         connect(box, &QCheckBox::clicked, this, [this] { NetLine(*page()); });
+    buildScanAndPreviewControls();
+}
+
+void MF::buildScanAndPreviewControls() {
+    m_previewButton = new QPushButton(QStringLiteral("打印预览"));
+    m_scanShown = new QCheckBox(QStringLiteral("显示底图"));
+    m_scanButton = new QPushButton(QStringLiteral("设置底图…"));
+    for (QAbstractButton* b : {static_cast<QAbstractButton*>(m_previewButton),
+                               static_cast<QAbstractButton*>(m_scanShown),
+                               static_cast<QAbstractButton*>(m_scanButton)}) {
+        b->setAccessibleName(b->text());
+        m_sst->addToTab(0, b);
+    }
+    m_previewButton->setAutoDefault(false);
+    m_scanButton->setAutoDefault(false);
+    m_scans = new FormScanSetup(*m_db, m_dialogs, *page(), *m_scanShown, this);
+    connect(m_previewButton, &QPushButton::clicked, this, &MF::printPreview);
+    connect(m_scanButton, &QPushButton::clicked, m_scans, &FormScanSetup::openDialog);
+    page()->setOverflowCheck([](const Box& box) { return PageRenderer::overflows(box); });
+
+    // Keys of the form view; inside a box its own text undo answers Ctrl+Z first.
+    const auto onFormView = [this](auto&& action) {
+        return [this, action] {
+            if (m_sst->currentIndex() == 0)
+                action();
+        };
+    };
+    const auto shortcut = [this](const QKeySequence& keys, const std::function<void()>& action) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this, action);
+    };
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_P), onFormView([this] { print(); }));
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P),
+             onFormView([this] { printPreview(); }));
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), onFormView([this] { m_undo->undo(); }));
+    shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), onFormView([this] { m_undo->redo(); }));
+    shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
+             onFormView([this] { m_undo->redo(); }));
 }
 
 void MF::connectCommands() {
     m_editor = std::make_unique<BoxEditor>(*m_form, m_dialogs);
+    m_editor->setUndo(m_undo.get());
     m_editor->setLocked(m_chk[1]->isChecked());
     connect(m_chk[1], &QCheckBox::toggled, m_editor.get(), &BoxEditor::setLocked);
     m_boxEditing = new BoxMouseEditing(*page(), *m_editor, nullptr);
@@ -311,10 +355,24 @@ void MF::historyCommand(int index) {
 }
 
 void MF::print() {
-    PrintCommand(*m_form, m_dialogs, [this] {
-        int ord = 0;
-        m_db->SaveHistoryRecord(*m_form, Catalogue::modeWord(formMode()), ord);
-    });
+    PrintCommand(
+        *m_form, m_dialogs,
+        [this] {
+            int ord = 0;
+            m_db->SaveHistoryRecord(*m_form, Catalogue::modeWord(formMode()), ord);
+        },
+        Catalogue::modeInfo(formMode()).title);
+}
+
+void MF::printPreview() {
+    const Mode mode = formMode();
+    PrintPreviewCommand(
+        *m_form, m_dialogs,
+        [this, mode] {
+            int ord = 0;
+            m_db->SaveHistoryRecord(*m_form, Catalogue::modeWord(mode), ord);
+        },
+        Catalogue::modeInfo(mode).title, m_scans->previewScan(mode), this);
 }
 
 bool MF::eventFilter(QObject* watched, QEvent* event) {
@@ -331,7 +389,29 @@ bool MF::eventFilter(QObject* watched, QEvent* event) {
             m_editor->CtlKeys(key->key(), key->modifiers());
         }
     }
+    if (event->type() == QEvent::ShortcutOverride && boxLeavesUndoToLayout(watched, event)) {
+        event->ignore();
+        return true;
+    }
     return QMainWindow::eventFilter(watched, event);
+}
+
+bool MF::boxLeavesUndoToLayout(QObject* watched, QEvent* event) const {
+    const int index = page()->boxIndexOf(watched);
+    if (index < 0)
+        return false;
+    const QKeyCombination key = static_cast<QKeyEvent*>(event)->keyCombination();
+    const bool undo = key == (Qt::ControlModifier | Qt::Key_Z);
+    const bool redo = key == (Qt::ControlModifier | Qt::Key_Y) ||
+                      key == (Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z);
+    if (!undo && !redo)
+        return false;
+    // The box's own text undo comes first; a box with nothing to undo passes the key on.
+    QWidget* box = page()->boxWidget(index);
+    if (auto* line = qobject_cast<QLineEdit*>(box))
+        return undo ? !line->isUndoAvailable() : !line->isRedoAvailable();
+    const QTextDocument* text = qobject_cast<QPlainTextEdit*>(box)->document();
+    return undo ? !text->isUndoAvailable() : !text->isRedoAvailable();
 }
 
 void MF::AdjustColWidth(const QFont& font) {
@@ -399,6 +479,9 @@ void MF::layOutFormView() {
     for (std::size_t i = 0; i < m_chk.size(); ++i)
         place(m_chk[i], m_geometry.checkBoxes[i]);
     place(m_ss1, m_geometry.modeTabs);
+    place(m_previewButton, m_geometry.previewButton);
+    place(m_scanShown, m_geometry.scanCheckBox);
+    place(m_scanButton, m_geometry.scanButton);
     m_armed = false;
     ApplyMode();
 }
@@ -418,7 +501,10 @@ void MF::ApplyMode() {
         m_armed = true;
     }
     m_db->LoadHistoryRecord(*m_form, WorkingRecordOrd, Catalogue::modeWord(mode));
+    // The boxes hold this mode's texts now: no text step of the other mode is undone here.
+    m_undo->setTextMode(mode);
     page()->setBackColor(Catalogue::modeInfo(mode).canvasColor);
+    m_scans->showMode(mode);
 }
 
 void MF::layOutHistoryView() {
@@ -498,6 +584,9 @@ QList<QWidget*> MF::keyRoutedWidgets() const {
     widgets.append(m_pageArea->scrollBar());
     widgets.append(m_sst);
     widgets.append(m_sst->tabBar());
+    widgets.append(m_previewButton);
+    widgets.append(m_scanShown);
+    widgets.append(m_scanButton);
     return widgets;
 }
 
@@ -506,7 +595,7 @@ void MF::showLayoutDialog(bool save) {
     // An open dialog stays as it is; its OK acts in the mode just set.
     if (m_sel)
         return;
-    m_sel = new Sel(*m_layouts, *m_form, m_screen, this);
+    m_sel = new Sel(*m_layouts, *m_form, m_screen, this, m_undo.get());
     m_sel->show();
 }
 

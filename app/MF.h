@@ -15,6 +15,8 @@ class BoxEditor;
 class BoxMouseEditing;
 class DataBase;
 class Form;
+class FormScanSetup;
+class FormUndo;
 class HistoryGrid;
 class QTimer;
 class VersionCheck;
@@ -102,6 +104,8 @@ public:
 
     // Box editing with the mouse and the keys.
     BoxEditor& boxEditor() const { return *m_editor; }
+    // The undo stack of the layout edits and of "清 空 内 容".
+    FormUndo& formUndo() const { return *m_undo; }
     BoxMouseEditing& boxMouseEditing() const { return *m_boxEditing; }
     // The history grid `MSF`.
     HistoryGrid& historyGrid() const { return *m_msf; }
@@ -132,6 +136,9 @@ private:
     void showLayoutDialog(bool save);
     void saveContents();
     void print();
+    void printPreview();
+    void buildScanAndPreviewControls();
+    bool boxLeavesUndoToLayout(QObject* watched, QEvent* event) const;
     void runExit();
     void keepRecoveryCopy();
     void connectCommands();
@@ -146,6 +153,7 @@ private:
     std::unique_ptr<Form> m_form;
     std::unique_ptr<RecoveryCopy> m_recovery;
     QTimer* m_recoveryTimer = nullptr;
+    std::unique_ptr<FormUndo> m_undo;
 
     MainWindowGeometry m_geometry;
     double m_viewportTop = MainWindowGeometry::FirstViewportTop;
@@ -175,4 +183,9 @@ private:
     VersionCheck* m_versionCheck = nullptr;
     QTimer* m_timer1 = nullptr;
     QList<QWidget*> m_keyRouted;
+
+    QPushButton* m_previewButton = nullptr;
+    QCheckBox* m_scanShown = nullptr;
+    QPushButton* m_scanButton = nullptr;
+    FormScanSetup* m_scans = nullptr;
 };

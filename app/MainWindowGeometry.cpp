@@ -42,6 +42,10 @@ MainWindowGeometry computeMainWindowGeometry(QSizeF screen, double viewportTop) 
     g.frame = box(buttonLeft, 3600, G::CommandButtonWidth, 1200);
     g.checkBoxes[1] = box(90, 240, G::CommandButtonWidth - 120, 300);
     g.checkBoxes[0] = box(90, 600, G::CommandButtonWidth - 120, 480);
+    // The controls added later go below the frame, so nothing above them moves.
+    g.previewButton = box(buttonLeft, 4920, G::CommandButtonWidth, G::CommandButtonHeight);
+    g.scanCheckBox = box(buttonLeft + 90, 5400, G::CommandButtonWidth - 90, 300);
+    g.scanButton = box(buttonLeft, 5760, G::CommandButtonWidth, G::CommandButtonHeight);
     g.modeTabs = box(0, 340, tw - G::CommandButtonWidth - 200, th - viewportTop - 60);
 
     // History view: the image buttons sit on the header row, flush with the right edge.

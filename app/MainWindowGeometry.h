@@ -28,6 +28,9 @@ struct MainWindowGeometry {
     std::array<QRectF, 6> commands;     // CMD by index
     QRectF frame;                       // FRM
     std::array<QRectF, 2> checkBoxes;   // CHK by index, inside the frame
+    QRectF previewButton;               // "打印预览", below the frame
+    QRectF scanCheckBox;                // "显示底图", below it
+    QRectF scanButton;                  // "设置底图…", below that
     QRectF modeTabs;                    // SS1
     QRectF historyTabs;                 // SS2
     QRectF imageStrip;                  // PCD1, inside SS2

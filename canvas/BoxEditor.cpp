@@ -1,6 +1,7 @@
 #include "BoxEditor.h"
 
 #include "Form.h"
+#include "FormUndo.h"
 #include "UserDialogs.h"
 
 #include <cmath>
@@ -25,6 +26,18 @@ bool within(double a, int b, int limit) {
 
 BoxEditor::BoxEditor(Form& form, UserDialogs& dialogs, QObject* parent)
     : QObject(parent), m_form(form), m_dialogs(dialogs) {}
+
+void BoxEditor::layoutEdit(FormUndo::Step step, const std::function<void()>& change) {
+    if (m_undo)
+        m_undo->edit(step, change);
+    else
+        change();
+}
+
+void BoxEditor::endEditRun() {
+    if (m_undo)
+        m_undo->endRun();
+}
 
 QString BoxEditor::moveHint() {
     return QStringLiteral("提示：按住鼠标左键(别松开),拖动鼠标,即可移动本输入框位置。");
@@ -114,13 +127,14 @@ void BoxEditor::boxMouseMove(int index, Qt::MouseButtons buttons, QPointF local)
     // Dragging: the lock acts through the grip state the hover left.
     const bool still =
         within(local.x(), m_anchorX, DragThreshold) && within(local.y(), m_anchorY, DragThreshold);
+    const auto dx = static_cast<float>(local.x() - m_anchorX);
+    const auto dy = static_cast<float>(local.y() - m_anchorY);
+    const FormUndo::Step drag = FormUndo::Step::Drag;
     if (box.gripState == GripMove && !still) {
         // The reference point stays: the box follows the pointer.
-        m_form.CtlMove(index, static_cast<float>(local.x() - m_anchorX),
-                       static_cast<float>(local.y() - m_anchorY));
+        layoutEdit(drag, [&] { m_form.CtlMove(index, dx, dy); });
     } else if (box.gripState == GripResize && !still) {
-        m_form.CtlChange(index, static_cast<float>(local.x() - m_anchorX),
-                         static_cast<float>(local.y() - m_anchorY));
+        layoutEdit(drag, [&] { m_form.CtlChange(index, dx, dy); });
         // The top-left corner stays, so the reference point moves with the pointer.
         m_anchorX = wholeTwips(local.x());
         m_anchorY = wholeTwips(local.y());
@@ -157,17 +171,19 @@ void BoxEditor::FontStyle() {
     FontChoice initial{ref.fontName,      ref.fontSize,       ref.fontBold, ref.fontItalic,
                        ref.fontUnderline, ref.fontStrikethru, ref.foreColor};
     if (const std::optional<FontChoice> chosen = m_dialogs.chooseFont(initial)) {
-        for (int i = 0; i < BoxCount; ++i) {
-            if (!m_form.box(i).selected())
-                continue;
-            m_form.setFontName(i, chosen->name);
-            m_form.setFontSize(i, chosen->size);
-            m_form.setFontBold(i, chosen->bold);
-            m_form.setFontItalic(i, chosen->italic);
-            m_form.setForeColor(i, chosen->color);
-            m_form.setFontStrikethru(i, chosen->strikethru);
-            m_form.setFontUnderline(i, chosen->underline);
-        }
+        layoutEdit(FormUndo::Step::FontDialog, [&] {
+            for (int i = 0; i < BoxCount; ++i) {
+                if (!m_form.box(i).selected())
+                    continue;
+                m_form.setFontName(i, chosen->name);
+                m_form.setFontSize(i, chosen->size);
+                m_form.setFontBold(i, chosen->bold);
+                m_form.setFontItalic(i, chosen->italic);
+                m_form.setForeColor(i, chosen->color);
+                m_form.setFontStrikethru(i, chosen->strikethru);
+                m_form.setFontUnderline(i, chosen->underline);
+            }
+        });
     }
     // The right-clicked box gets its former selection back, whatever the dialog did.
     m_form.setSelected(reference, m_form.box(reference).tag == QLatin1String("1"));
@@ -194,13 +210,14 @@ bool BoxEditor::CtlKeys(int key, Qt::KeyboardModifiers modifiers) {
     default:
         return false;
     }
+    using Step = FormUndo::Step;
     if (mods == Qt::NoModifier)
-        m_form.CtlMove(-1, dx * KeyStep, dy * KeyStep);
+        layoutEdit(Step::KeyMove, [&] { m_form.CtlMove(-1, dx * KeyStep, dy * KeyStep); });
     else if (mods == Qt::ShiftModifier)
-        m_form.CtlChange(-1, dx * KeyStep, dy * KeyStep);
+        layoutEdit(Step::KeyResize, [&] { m_form.CtlChange(-1, dx * KeyStep, dy * KeyStep); });
     else if (mods == Qt::ControlModifier)
         // Left and up make the font smaller, right and down larger.
-        m_form.FontSizeChange(-1, (dx + dy) * FontStep);
+        layoutEdit(Step::KeyFont, [&] { m_form.FontSizeChange(-1, (dx + dy) * FontStep); });
     else
         return false;
     return true;

@@ -1,10 +1,14 @@
 #pragma once
 
+#include "FormUndo.h"
+
 #include <QColor>
 #include <QObject>
 #include <QPointF>
 #include <QRect>
 #include <QString>
+
+#include <functional>
 
 class Form;
 class UserDialogs;
@@ -29,6 +33,11 @@ public:
     static constexpr int GripResize = 8;
 
     BoxEditor(Form& form, UserDialogs& dialogs, QObject* parent = nullptr);
+
+    // With an undo stack every change of the layout becomes a step on it.
+    void setUndo(FormUndo* undo) { m_undo = undo; }
+    // A press or a release of the mouse ends a drag or a run of arrow keys.
+    void endEditRun();
 
     // The "锁定格式" check box: true locks the layout against mouse editing.
     bool locked() const { return m_locked; }
@@ -75,9 +84,11 @@ signals:
 
 private:
     void drawOutline(QColor color);
+    void layoutEdit(FormUndo::Step step, const std::function<void()>& change);
 
     Form& m_form;
     UserDialogs& m_dialogs;
+    FormUndo* m_undo = nullptr;
     bool m_locked = true;
     int m_anchorX = 0;
     int m_anchorY = 0;

@@ -98,6 +98,8 @@ bool BoxMouseEditing::eventFilter(QObject* watched, QEvent* event) {
 }
 
 bool BoxMouseEditing::canvasEvent(QEvent* event) {
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)
+        m_editor.endEditRun();
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto* e = static_cast<QMouseEvent*>(event);
@@ -120,6 +122,9 @@ bool BoxMouseEditing::canvasEvent(QEvent* event) {
 }
 
 bool BoxMouseEditing::boxEvent(int index, QEvent* event) {
+    // Each drag is a step of its own, and so is the run of keys after a click.
+    if (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease)
+        m_editor.endEditRun();
     const auto local = [&](const QMouseEvent* e) {
         const Box& box = m_page.form().box(index);
         return pageOf(e->globalPosition()) - QPointF(box.left, box.top);

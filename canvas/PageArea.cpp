@@ -4,6 +4,7 @@
 #include "Units.h"
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QScrollBar>
 #include <QWheelEvent>
 #include <QWidget>
@@ -22,6 +23,10 @@ PageArea::PageArea(Form& form, QWidget* strip) : QObject(strip) {
     // The wheel over the page scrolls it, and a box reached with the Tab key comes into view.
     m_viewport->installEventFilter(this);
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        // A box pressed with the mouse is where the pointer is: scrolling it into view would
+        // pull it from under the pointer and make the first drag step jump.
+        if (QGuiApplication::mouseButtons() != Qt::NoButton)
+            return;
         if (const int index = m_page->boxIndexOf(now); index >= 0)
             showBox(index);
     });

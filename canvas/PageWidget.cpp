@@ -22,6 +22,13 @@ namespace {
 // The frame of a multi-line box is drawn in its palette's window-text colour.
 const QColor BoxFrameColor(128, 128, 128);
 
+// How dark the scan's lines are drawn over the canvas colour, and how much of a box's
+// background lets them through: faint enough that the texts stay readable.
+constexpr double ScanStrength = 0.45;
+constexpr int BoxOpacityOverScan = 150;
+
+const QColor OverflowColor(230, 0, 0);
+
 } // namespace
 
 PageWidget::PageWidget(Form& form, QWidget* parent) : QWidget(parent), m_form(form) {
@@ -38,6 +45,8 @@ PageWidget::PageWidget(Form& form, QWidget* parent) : QWidget(parent), m_form(fo
     connect(&m_form, &Form::textChanged, this, &PageWidget::showText);
     connect(&m_form, &Form::geometryChanged, this, &PageWidget::placeBox);
     connect(&m_form, &Form::styleChanged, this, &PageWidget::styleBox);
+    for (auto changed : {&Form::textChanged, &Form::geometryChanged, &Form::styleChanged})
+        connect(&m_form, changed, this, &PageWidget::checkOverflow);
     connect(&m_form, &Form::gripStateChanged, this, &PageWidget::showGripState);
     connect(&m_form, &Form::labelChanged, this, [this](int index) {
         updateAccessibleNames(index);
@@ -98,9 +107,11 @@ void PageWidget::setCanvasSize(QSizeF screenTwips) {
     m_zoom = std::max(screenTwips.width(), 1.0) / Units::PageWidth;
     resize(ScreenTwips::toPixels(screenTwips.width()), ScreenTwips::toPixels(screenTwips.height()));
     m_layer = QImage();
+    m_scanPicture = QImage();
     for (int i = 0; i < BoxCount; ++i) {
         placeBox(i);
         styleBox(i);
+        checkOverflow(i);
     }
     QFont titleFont = scaledFont(QStringLiteral("宋体"), 15);
     titleFont.setBold(true);
@@ -142,7 +153,67 @@ void PageWidget::setTitleRect(const QRectF& screenTwips) {
 
 void PageWidget::setBackColor(std::uint32_t bgr) {
     m_backColor = StoredColor::toQColor(bgr);
+    m_scanPicture = QImage();
     clearDrawings();
+}
+
+void PageWidget::setFormScan(const QImage& image, const QRectF& pageRect) {
+    const bool wasShown = showsScan();
+    m_scan = image;
+    m_scanRect = pageRect;
+    m_scanPicture = QImage();
+    if (wasShown != showsScan())
+        for (int i = 0; i < BoxCount; ++i)
+            styleBox(i);
+    update();
+}
+
+void PageWidget::setFormScanShown(bool shown) {
+    const bool wasShown = showsScan();
+    m_scanShown = shown;
+    if (wasShown != showsScan())
+        for (int i = 0; i < BoxCount; ++i)
+            styleBox(i);
+    update();
+}
+
+const QImage& PageWidget::scanPicture() {
+    const qreal ratio = devicePixelRatioF();
+    if (!m_scanPicture.isNull() && m_scanPicture.size() == size() * ratio)
+        return m_scanPicture;
+    m_scanPicture = QImage(size() * ratio, QImage::Format_RGB32);
+    m_scanPicture.setDevicePixelRatio(ratio);
+    m_scanPicture.fill(m_backColor);
+    QPainter p(&m_scanPicture);
+    // Multiplied over the canvas colour: the paper's white keeps the mode's colour.
+    p.setCompositionMode(QPainter::CompositionMode_Multiply);
+    p.setOpacity(ScanStrength);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const double scale = m_zoom / ScreenTwips::PerPixel;
+    p.drawImage(QRectF(m_scanRect.topLeft() * scale, m_scanRect.size() * scale), m_scan);
+    return m_scanPicture;
+}
+
+void PageWidget::setOverflowCheck(std::function<bool(const Box&)> check) {
+    m_overflowCheck = std::move(check);
+    for (int i = 0; i < BoxCount; ++i)
+        checkOverflow(i);
+}
+
+QRect PageWidget::overflowFrame(int index) const {
+    const Box& b = m_form.box(index);
+    return pageRectToPixels(QRectF(b.left, b.top, b.width, b.height)).adjusted(-2, -2, 2, 2);
+}
+
+void PageWidget::checkOverflow(int index) {
+    const bool over = m_overflowCheck && m_overflowCheck(m_form.box(index));
+    QRect& shown = m_overflowFrames[static_cast<std::size_t>(index)];
+    const QRect now = over ? overflowFrame(index) : QRect();
+    if (now == shown)
+        return;
+    update(shown);
+    update(now);
+    shown = now;
 }
 
 void PageWidget::resetLayer() {
@@ -250,8 +321,11 @@ void PageWidget::styleBox(int index) {
     if (w->font() != font)
         w->setFont(font);
     QPalette pal = w->palette();
-    pal.setColor(QPalette::Base, StoredColor::toQColor(b.backColor));
-    pal.setColor(QPalette::Window, StoredColor::toQColor(b.backColor));
+    QColor back = StoredColor::toQColor(b.backColor);
+    if (showsScan())
+        back.setAlpha(BoxOpacityOverScan);
+    pal.setColor(QPalette::Base, back);
+    pal.setColor(QPalette::Window, back);
     pal.setColor(QPalette::Text, StoredColor::toQColor(b.foreColor));
     pal.setColor(QPalette::WindowText, BoxFrameColor);
     if (pal != w->palette())
@@ -305,7 +379,10 @@ void PageWidget::resizeEvent(QResizeEvent* event) {
 void PageWidget::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setClipRegion(event->region());
-    p.fillRect(rect(), m_backColor);
+    if (showsScan())
+        p.drawImage(QPoint(0, 0), scanPicture());
+    else
+        p.fillRect(rect(), m_backColor);
     if (!m_layer.isNull())
         p.drawImage(QPoint(0, 0), m_layer);
 
@@ -320,4 +397,11 @@ void PageWidget::paintEvent(QPaintEvent* event) {
         const Qt::Alignment side = Catalogue::labelRightAligned(i) ? Qt::AlignRight : Qt::AlignLeft;
         p.drawText(r, static_cast<int>(side | Qt::AlignTop | Qt::TextDontClip), l.caption);
     }
+
+    // Around the box, outside it, since the box itself covers its rectangle.
+    p.setPen(QPen(OverflowColor, 2));
+    p.setBrush(Qt::NoBrush);
+    for (const QRect& frame : m_overflowFrames)
+        if (!frame.isNull())
+            p.drawRect(QRectF(frame).adjusted(1, 1, -1, -1));
 }

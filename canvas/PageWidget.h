@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 
+struct Box;
 class Form;
 class QLabel;
 class QLineEdit;
@@ -60,6 +61,14 @@ public:
     // Clears the drawings, then draws the ruler grid when `show` is set.
     void drawRulerGrid(bool show);
 
+    // The scanned blank form behind the boxes, over `pageRect` in page twips; a null image
+    // removes it. It is shown faded, under the ruler grid, and the boxes let it through.
+    void setFormScan(const QImage& image, const QRectF& pageRect);
+    void setFormScanShown(bool shown);
+
+    // Whether a box's text runs past the box when printed; such a box gets a red frame.
+    void setOverflowCheck(std::function<bool(const Box&)> check);
+
     // The QLineEdit or QPlainTextEdit that shows box `index`.
     QWidget* boxWidget(int index) const;
     // The widget that receives the box's mouse events (a plain-text edit's viewport).
@@ -93,6 +102,10 @@ private:
     void updateAccessibleNames(int labelIndex);
     QFont scaledFont(const QString& family, double points) const;
     void resetLayer();
+    bool showsScan() const { return m_scanShown && !m_scan.isNull(); }
+    const QImage& scanPicture();
+    void checkOverflow(int index);
+    QRect overflowFrame(int index) const;
 
     Form& m_form;
     std::array<BoxView, BoxCount> m_boxes{};
@@ -103,4 +116,13 @@ private:
     QColor m_backColor = Qt::white;
     QImage m_layer;
     bool m_showingText = false;
+    QImage m_scan;
+    QRectF m_scanRect;
+    bool m_scanShown = false;
+    // The canvas colour with the faded scan over it, at the canvas's size: made once a
+    // zoom, so that scrolling only copies it.
+    QImage m_scanPicture;
+    std::function<bool(const Box&)> m_overflowCheck;
+    // The red frame of each box whose text overflows, in pixels; null for the others.
+    std::array<QRect, BoxCount> m_overflowFrames{};
 };

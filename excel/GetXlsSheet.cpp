@@ -108,8 +108,8 @@ void ExportToExcel(GridAccess& grid, UserDialogs& dialogs, QWidget* parent,
     }
     QString done = ExcelMessages::exported(QDir::toNativeSeparators(name), records);
     if (shortened > 0)
-        done += u'
-' + ExcelMessages::textsShortened(shortened); dialogs.tell(done);
+        done += u'\n' + ExcelMessages::textsShortened(shortened);
+    dialogs.tell(done);
 }
 
 bool WriteExcelFile(GridAccess& grid, const QString& fileName, QWidget* parent, QString* error,

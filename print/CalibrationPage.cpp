@@ -34,6 +34,7 @@ CollateForm* PrintCalibrationPage(UserDialogs& dialogs, QWidget* parent) {
     if (dialogs.askYesNo(CalibrationMessages::printQuestion(),
                          CalibrationMessages::printQuestionTitle())) {
         QPrinter printer(QPrinter::HighResolution);
+        printer.setDocName(CalibrationMessages::documentName());
         // A failed calibration page is passed over: the margins can still be typed in.
         if (dialogs.choosePrinter(printer))
             printCalibrationSquare(printer);

@@ -16,6 +16,10 @@ inline QString printQuestion() {
 inline QString printQuestionTitle() {
     return QStringLiteral("打印位置校验");
 }
+// The name of the calibration job in the print queue.
+inline QString documentName() {
+    return QStringLiteral("打印校验图形");
+}
 } // namespace CalibrationMessages
 
 // The solid black square, 10 mm on a side, 10 mm right of and below the printer origin,

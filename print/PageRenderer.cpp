@@ -6,8 +6,11 @@
 
 #include <QColor>
 #include <QFontMetricsF>
+#include <QImage>
 #include <QPaintDevice>
 #include <QPainter>
+
+#include <cmath>
 
 using namespace Units;
 
@@ -89,4 +92,50 @@ void PageRenderer::render(QPainter& painter) const {
             y += pitch;
         }
     }
+}
+
+QRectF PageRenderer::printedRect(const Box& box) const {
+    const QPointF start = origin(box);
+    return {QPointF(roundHalfEven(start.x()), roundHalfEven(start.y())),
+            QSizeF(wrapWidth(box), MmToTwips(box.height / PageTwipsPerMm))};
+}
+
+bool PageRenderer::overflows(const Box& box, const QPaintDevice& device) {
+    if (box.text.isEmpty())
+        return false;
+    const QFontMetricsF metrics(deviceFont(box, device), &device);
+    const double width = wrapWidth(box);
+    const QStringList lines = wrapLines(box.text, width, metrics);
+    for (const QString& line : lines)
+        if (metrics.horizontalAdvance(line) > width)
+            return true;
+    const double height = MmToTwips(box.height / PageTwipsPerMm);
+    const double held = std::floor(height / linePitch(metrics) + 1e-9);
+    return static_cast<double>(lines.size()) > held;
+}
+
+bool PageRenderer::overflows(const Box& box) {
+    // A device of 1440 dots an inch measures as the printer does: a dot is a twip.
+    static const QImage reference = [] {
+        QImage image(1, 1, QImage::Format_RGB32);
+        image.setDotsPerMeterX(qRound(PrinterTwipsPerInch / 0.0254));
+        image.setDotsPerMeterY(qRound(PrinterTwipsPerInch / 0.0254));
+        return image;
+    }();
+    return overflows(box, reference);
+}
+
+void PageRenderer::markOverflows(QPainter& painter) const {
+    const QPaintDevice& device = *painter.device();
+    painter.save();
+    // Half a millimetre wide, outside the box.
+    const double pen = MmToTwips(0.5);
+    painter.setPen(QPen(QColor(230, 0, 0), pen));
+    painter.setBrush(Qt::NoBrush);
+    for (int i = 0; i < BoxCount; ++i) {
+        const Box& box = m_form.box(i);
+        if (overflows(box, device))
+            painter.drawRect(printedRect(box).adjusted(-pen / 2, -pen / 2, pen / 2, pen / 2));
+    }
+    painter.restore();
 }

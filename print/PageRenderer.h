@@ -28,6 +28,9 @@ public:
     PageRenderer(const Form& form, PrintOffsets offsets) : m_form(form), m_offsets(offsets) {}
 
     void render(QPainter& painter) const;
+    // Draws a thin red frame around every box whose text runs past it (the preview's
+    // marks; never printed).
+    void markOverflows(QPainter& painter) const;
 
     // Where the first line of a box starts, in printer twips, before rounding.
     QPointF origin(const Box& box) const;
@@ -40,12 +43,20 @@ public:
     static QColor textColor(std::uint32_t foreColor);
     // The line pitch: the height of the CJK character 钟 in the font.
     static double linePitch(const QFontMetricsF& metrics);
+    // Whether the box's text runs past the box when printed: a line wider than the box,
+    // or more lines than its height holds. Measured on `device`, or on a device of
+    // printer resolution when none is given.
+    static bool overflows(const Box& box, const QPaintDevice& device);
+    static bool overflows(const Box& box);
     // The lines a text prints as: carriage returns dropped, a line feed ends a line, and
     // a line takes characters while its width is below the wrap width (at least one).
     static QStringList wrapLines(const QString& text, double wrapWidth,
                                  const QFontMetricsF& metrics);
 
 private:
+    // The box's rectangle in printer twips, from where its first line starts.
+    QRectF printedRect(const Box& box) const;
+
     const Form& m_form;
     PrintOffsets m_offsets;
 };

@@ -52,15 +52,23 @@ bool PrintJob(const Form& form, QPrinter& printer, UserDialogs& dialogs) {
     return true;
 }
 
-void PrintCommand(Form& form, UserDialogs& dialogs, const std::function<void()>& storeNewRecord) {
+void PrintCommand(Form& form, UserDialogs& dialogs, const std::function<void()>& storeNewRecord,
+                  const QString& documentName) {
     QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(documentName);
     if (!dialogs.choosePrinter(printer))
         return;
+    PrintAndAsk(form, printer, dialogs, storeNewRecord);
+}
+
+bool PrintAndAsk(Form& form, QPrinter& printer, UserDialogs& dialogs,
+                 const std::function<void()>& storeNewRecord) {
     if (!PrintJob(form, printer, dialogs))
-        return;
+        return false;
     if (!form.ContentChanged())
-        return;
+        return true;
     form.setContentChanged(false);
     if (dialogs.askYesNo(PrintMessages::saveRecordQuestion()) && storeNewRecord)
         storeNewRecord();
+    return true;
 }

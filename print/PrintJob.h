@@ -30,5 +30,11 @@ void scaleToTwips(QPainter& painter, const QPrinter& printer);
 bool PrintJob(const Form& form, QPrinter& printer, UserDialogs& dialogs);
 
 // The print button: the print dialog (cancel ends silently), the job, then, when the
-// contents changed, the question whether to keep them; Yes calls storeNewRecord.
-void PrintCommand(Form& form, UserDialogs& dialogs, const std::function<void()>& storeNewRecord);
+// contents changed, the question whether to keep them; Yes calls storeNewRecord. The job
+// carries `documentName` (the form title), so print queues tell the jobs apart.
+void PrintCommand(Form& form, UserDialogs& dialogs, const std::function<void()>& storeNewRecord,
+                  const QString& documentName = {});
+// What the print button does once the printer is chosen: the job, then the question.
+// False when the job failed.
+bool PrintAndAsk(Form& form, QPrinter& printer, UserDialogs& dialogs,
+                 const std::function<void()>& storeNewRecord);

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n
+  qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n qt6-pdf-dev qt6-image-formats-plugins
   fonts-arphic-uming fonts-wqy-zenhei
   libfreexl-dev libsqlite3-dev
 )

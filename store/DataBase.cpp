@@ -1,6 +1,7 @@
 #include "DataBase.h"
 
 #include "BoxText.h"
+#include "FactoryLayouts.h"
 
 #include "Form.h"
 #include "UserDialogs.h"
@@ -115,6 +116,10 @@ const SchemaObject schemaObjects[] = {
              "Con TEXT NOT NULL, X REAL, Y REAL, W REAL, H REAL, Color INTEGER, fName TEXT, "
              "fSize REAL, fBold INTEGER, fItalic INTEGER, fUnderline INTEGER, "
              "fStrikethru INTEGER)"},
+    // The scanned blank form of each mode, shown behind the boxes.
+    {"底图", "CREATE TABLE IF NOT EXISTS \"底图\" (Mode INTEGER PRIMARY KEY, "
+             "FileName TEXT NOT NULL, Image BLOB NOT NULL, OffsetX REAL NOT NULL, "
+             "OffsetY REAL NOT NULL, Scale REAL NOT NULL)"},
     {"出口_Ord", "CREATE INDEX IF NOT EXISTS \"出口_Ord\" ON \"出口\" (Ord)"},
     {"进口_Ord", "CREATE INDEX IF NOT EXISTS \"进口_Ord\" ON \"进口\" (Ord)"},
     {"格式_Name", "CREATE INDEX IF NOT EXISTS \"格式_Name\" ON \"格式\" (Name)"},
@@ -170,7 +175,7 @@ void DataBase::reportFailure(OnFailure onFailure) {
         QStringLiteral("文件：%1\n原因：%2").arg(QDir::toNativeSeparators(m_filePath), reason));
 }
 
-bool DataBase::ensureSchema(QSqlDatabase& db, int foundVersion) {
+bool DataBase::ensureSchema(QSqlDatabase& db, int foundVersion, bool newFile) {
     QStringList present;
     {
         QSqlQuery q(db);
@@ -192,6 +197,8 @@ bool DataBase::ensureSchema(QSqlDatabase& db, int foundVersion) {
     bool ok = true;
     for (const SchemaObject& object : schemaObjects)
         ok = ok && exec(db, QString::fromUtf8(object.sql));
+    // Only a file made here gets the factory layout: an existing database keeps its own.
+    ok = ok && (!newFile || writeFactoryLayouts(db));
     ok = ok && exec(db, QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
     if (ok && exec(db, QStringLiteral("COMMIT")))
         return true;
@@ -214,6 +221,7 @@ std::optional<QSqlDatabase> DataBase::connection() {
         return std::nullopt;
     }
 
+    const bool newFile = !info.exists() || info.size() == 0;
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
@@ -232,7 +240,7 @@ std::optional<QSqlDatabase> DataBase::connection() {
                 version.finish();
                 if (found > SchemaVersion) {
                     m_failureReason = QStringLiteral("数据库由较新版本的程序建立");
-                } else if (ensureSchema(db, found)) {
+                } else if (ensureSchema(db, found, newFile)) {
                     QSqlQuery journal(db);
                     ok = journal.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
                          exec(db, QStringLiteral("PRAGMA synchronous=NORMAL"));

@@ -39,7 +39,7 @@ public:
 
     // Par.db in the per-user data folder of the application "Velkordan".
     static QString defaultFilePath();
-    // 2 added the recovery copy of typed work.
+    // 2 added the recovery copy of typed work and table 底图, the scanned form of each mode.
     static constexpr int SchemaVersion = 2;
 
     QString filePath() const { return m_filePath; }
@@ -96,7 +96,7 @@ public:
 
 private:
     std::optional<QSqlDatabase> connection();
-    bool ensureSchema(QSqlDatabase& db, int foundVersion);
+    bool ensureSchema(QSqlDatabase& db, int foundVersion, bool newFile);
     void dropConnection();
     void noteFailure(QSqlDatabase* db, const QString& fallback = {});
     void reportFailure(OnFailure onFailure = OnFailure::Tell);

@@ -1,5 +1,6 @@
 #include "SelDialog.h"
 
+#include "FormUndo.h"
 #include "Layouts.h"
 #include "Units.h"
 
@@ -16,10 +17,10 @@ QRect twips(double left, double top, double width, double height) {
 
 } // namespace
 
-Sel::Sel(Layouts& layouts, Form& form, QSize screenPixels, QWidget* parent)
+Sel::Sel(Layouts& layouts, Form& form, QSize screenPixels, QWidget* parent, FormUndo* undo)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      m_layouts(layouts), m_form(form) {
+      m_layouts(layouts), m_form(form), m_undo(undo) {
     setModal(false);
     // However it closes (a button, Esc, the title bar), the dialog is unloaded.
     connect(this, &QDialog::finished, this, &QObject::deleteLater);
@@ -68,6 +69,8 @@ void Sel::act() {
     if (!name.isEmpty()) {
         if (m_layouts.SelSaveMode())
             m_layouts.SaveLayout(m_form, name);
+        else if (m_undo)
+            m_undo->edit(FormUndo::Step::LayoutLoad, [&] { m_layouts.LoadLayout(m_form, name); });
         else
             m_layouts.LoadLayout(m_form, name);
     }

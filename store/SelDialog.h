@@ -4,6 +4,7 @@
 #include <QSize>
 
 class Form;
+class FormUndo;
 class Layouts;
 class QComboBox;
 class QPushButton;
@@ -14,8 +15,10 @@ class QPushButton;
 class Sel : public QDialog {
     Q_OBJECT
 public:
-    // `screenPixels` is the screen the dialog is centred on.
-    Sel(Layouts& layouts, Form& form, QSize screenPixels, QWidget* parent = nullptr);
+    // `screenPixels` is the screen the dialog is centred on. With an undo stack a load is
+    // a step on it.
+    Sel(Layouts& layouts, Form& form, QSize screenPixels, QWidget* parent = nullptr,
+        FormUndo* undo = nullptr);
 
     QComboBox* nameBox() const { return m_com; }
     QPushButton* okButton() const { return m_ok; }
@@ -26,6 +29,7 @@ private:
 
     Layouts& m_layouts;
     Form& m_form;
+    FormUndo* m_undo = nullptr;
     QComboBox* m_com = nullptr;
     QPushButton* m_ok = nullptr;
     QPushButton* m_cancel = nullptr;

@@ -138,9 +138,9 @@ void ExcelExportTest::historyGridAsWorkbook() {
     ProgressWatcher watcher(false);
     ExportToExcel(grid, dialogs, nullptr);
     QCOMPARE(dialogs.messages(),
-             QStringList{ExcelMessages::exported(file + QStringLiteral(".xls"), records) +
-                         (longTexts > 0 ? u'
-' + ExcelMessages::textsShortened(longTexts) : QString())});
+             QStringList{
+                 ExcelMessages::exported(file + QStringLiteral(".xls"), records) +
+                 (longTexts > 0 ? u'\n' + ExcelMessages::textsShortened(longTexts) : QString())});
     QVERIFY(watcher.seen);
     QCOMPARE(watcher.caption, QStringLiteral("Writing excel file …"));
     QVERIFY(watcher.alwaysOnTop);

@@ -4,6 +4,14 @@
 
 #include <QTest>
 
+// A store whose table 格式 is empty, as before new files got the factory layout.
+struct EmptyLayoutStore : StoreFixture {
+    EmptyLayoutStore() {
+        db->nextRecordNumber(QStringLiteral("出口"));
+        run(QStringLiteral("DELETE FROM 格式"));
+    }
+};
+
 class LayoutsTest : public QObject {
     Q_OBJECT
 private slots:
@@ -98,7 +106,7 @@ void LayoutsTest::overwriteAsks() {
 }
 
 void LayoutsTest::fixedNameNeverAsks() {
-    StoreFixture f;
+    EmptyLayoutStore f;
     Layouts layouts(*f.db);
     Form form;
     layouts.SaveLayout(form, Catalogue::fixedLayoutName());
@@ -110,7 +118,7 @@ void LayoutsTest::fixedNameNeverAsks() {
 }
 
 void LayoutsTest::missingLayoutKeepsBoxesButSetsName() {
-    StoreFixture f;
+    EmptyLayoutStore f;
     Layouts layouts(*f.db);
     Form form;
     form.setLeft(2, 999);
@@ -203,7 +211,7 @@ void LayoutsTest::namesWithQuotesAreOrdinary_data() {
 
 void LayoutsTest::namesWithQuotesAreOrdinary() {
     QFETCH(QString, name);
-    StoreFixture f;
+    EmptyLayoutStore f;
     Layouts layouts(*f.db);
     Form form;
     form.setLeft(9, 4242);
@@ -220,7 +228,7 @@ void LayoutsTest::namesWithQuotesAreOrdinary() {
 }
 
 void LayoutsTest::namesListedOnceInOrder() {
-    StoreFixture f;
+    EmptyLayoutStore f;
     Layouts layouts(*f.db);
     Form form;
     for (const char* n : {"b", "a", "c"})
@@ -230,7 +238,7 @@ void LayoutsTest::namesListedOnceInOrder() {
 }
 
 void LayoutsTest::failedReplaceKeepsOldLayout() {
-    StoreFixture f;
+    EmptyLayoutStore f;
     Layouts layouts(*f.db);
     Form form;
     layouts.SaveLayout(form, QStringLiteral("A"));

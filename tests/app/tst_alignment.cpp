@@ -1,0 +1,346 @@
+#include "../print/PrintFixture.h"
+#include "BoxMouseEditing.h"
+#include "Form.h"
+#include "FormScanDialog.h"
+#include "Layouts.h"
+#include "MF.h"
+#include "PageArea.h"
+#include "PageWidget.h"
+#include "PrintJob.h"
+#include "PrintPreview.h"
+#include "ScriptedDialogs.h"
+#include "SelDialog.h"
+#include "TabStrip.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPrintPreviewWidget>
+#include <QPrinter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+namespace {
+
+constexpr double TwipsPerMm = 7935.0 / 210.0;
+// The black patch of the test scan, in millimetres: above the title, clear of every box.
+const QRectF Patch(20, 5, 20, 10);
+
+template <typename T = QAbstractButton> T* named(const QString& name) {
+    for (QWidget* top : QApplication::topLevelWidgets())
+        for (T* w : top->findChildren<T*>())
+            if (w->accessibleName() == name)
+                return w;
+    return nullptr;
+}
+
+// The main window over a database and settings of its own, shown and active, so that its
+// shortcuts answer the keys, with the layout unlocked.
+struct Window {
+    TestFolder folder;
+    ScriptedDialogs dialogs;
+    std::unique_ptr<MF> mf;
+
+    explicit Window(QSize screen = QSize(1280, 1024)) {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
+        mf = std::make_unique<MF>(dialogs, folder.file(QStringLiteral("Par.db")), screen);
+        mf->show();
+        mf->checkBox(1)->setChecked(false);
+        activate();
+    }
+    void activate() const {
+        QApplication::setActiveWindow(mf.get());
+        QVERIFY(QTest::qWaitForWindowActive(mf.get()));
+    }
+    ~Window() { mf->close(); }
+
+    // Keys to the control with the focus; to the page when nothing has it.
+    void keys(QKeyCombination key, int times = 1) const {
+        if (!QApplication::focusWidget()) {
+            activate();
+            page()->setFocus();
+        }
+        for (int n = 0; n < times; ++n)
+            QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
+    }
+    Form& form() const { return mf->form(); }
+    PageWidget* page() const { return mf->page(); }
+
+    // What a step can change: geometry, font and caption place of every box, and the texts.
+    QStringList state() const {
+        QStringList all;
+        for (int i = 0; i < BoxCount; ++i) {
+            const Box& b = form().box(i);
+            const Label& l = form().label(i);
+            for (float v : {b.left, b.top, b.width, b.height, b.fontSize, l.left, l.top})
+                all << QString::number(v);
+            all << b.fontName << b.text;
+        }
+        return all;
+    }
+
+    // Press on a box at `local` page twips from its corner, move by `by` in steps, release.
+    void drag(int i, QPointF local, QPointF by) const {
+        QWidget* t = page()->boxMouseTarget(i);
+        const Box& b = form().box(i);
+        const QPoint global =
+            page()->mapToGlobal(page()->pageToPixel(QPointF(b.left, b.top) + local).toPoint());
+        QTest::mouseMove(t, t->mapFromGlobal(global));
+        QTest::mousePress(t, Qt::LeftButton, {}, t->mapFromGlobal(global));
+        QPoint to = global;
+        for (int step = 1; step <= 8; ++step) {
+            to = global + (page()->pageToPixel(by) * step / 8).toPoint();
+            QMouseEvent move(QEvent::MouseMove, t->mapFromGlobal(to), to, Qt::NoButton,
+                             Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(t, &move);
+        }
+        QTest::mouseRelease(t, Qt::LeftButton, {}, t->mapFromGlobal(to));
+    }
+
+    // "设置底图…" with our drawing of a blank form (the patch, 5 px/mm) or another file.
+    void setScan(double offsetXMm, QString file = {}) {
+        if (file.isEmpty()) {
+            QImage image(1050, 1485, QImage::Format_RGB32);
+            image.fill(Qt::white);
+            QPainter(&image).fillRect(QRectF(Patch.topLeft() * 5, Patch.size() * 5), Qt::black);
+            image.save(file = folder.file(QStringLiteral("form.png")));
+        }
+        QTimer::singleShot(0, [this, file, offsetXMm] {
+            QVERIFY(qobject_cast<FormScanDialog*>(QApplication::activeModalWidget()));
+            dialogs.openFiles.enqueue(file);
+            named(QStringLiteral("选择底图"))->click();
+            named<QDoubleSpinBox>(QStringLiteral("横向偏移"))->setValue(offsetXMm);
+            named(QStringLiteral("确   定"))->click();
+        });
+        named(QStringLiteral("设置底图…"))->click();
+    }
+    // How much darker than the canvas colour the page shows a point, in millimetres.
+    int darkening(QPointF mm) const {
+        const QImage shown = page()->grab().toImage();
+        const QPoint at = page()->pageToPixel(mm * TwipsPerMm).toPoint();
+        return qGray(page()->backColor().rgb()) - qGray(shown.pixel(at));
+    }
+    // The ink of a printed page inside a rectangle in millimetres, at 50 dpi.
+    PrintCheck::Ink ink(const QString& pdf, const QRectF& mm) const {
+        const QImage sheet = PrintCheck::renderPage(pdf, folder.path(), 50);
+        return PrintCheck::inkOf(
+            sheet.copy(QRectF(mm.topLeft() * 50 / 25.4, mm.size() * 50 / 25.4).toRect()), 50);
+    }
+};
+
+} // namespace
+
+class AlignmentTest : public QObject {
+    Q_OBJECT
+private slots:
+    void oneSlipIsOneStep_data();
+    void oneSlipIsOneStep();
+    void textsStayWithTheirMode();
+    void gripPressDoesNotScroll();
+    void scanBehindThePage_data();
+    void scanBehindThePage();
+    void previewShowsWhatPrints();
+};
+
+void AlignmentTest::oneSlipIsOneStep_data() {
+    QTest::addColumn<QString>("slip");
+    for (const char* slip :
+         {"drag", "arrow run", "ctrl arrow run", "font menu", "layout load", "clear"})
+        QTest::newRow(slip) << QString::fromLatin1(slip);
+}
+
+// One Ctrl+Z undoes a slip, Ctrl+Y and Ctrl+Shift+Z redo it (after a drag from the box).
+void AlignmentTest::oneSlipIsOneStep() {
+    QFETCH(QString, slip);
+    Window w;
+    const int a = 2;
+    const int b = 3;
+    w.form().setText(a, QStringLiteral("宁波甬港进出口有限公司"));
+    Layouts(w.mf->dataBase()).SaveLayout(w.form(), QStringLiteral("kept"));
+    QStringList before = w.state();
+    w.form().setSelected(a, true);
+    w.form().setSelected(b, true);
+    w.page()->setFocus();
+
+    if (slip == QLatin1String("drag")) {
+        w.drag(a, QPointF(30, 30), QPointF(600, 450));
+    } else if (slip == QLatin1String("arrow run")) {
+        w.keys(Qt::Key_Left, 4);
+        w.keys(Qt::Key_Up, 3);
+    } else if (slip == QLatin1String("ctrl arrow run")) {
+        w.keys(Qt::ControlModifier | Qt::Key_Right, 3);
+    } else if (slip == QLatin1String("font menu")) {
+        w.mf->boxMouseEditing().setMenuRunner([](QPoint) { return true; });
+        w.dialogs.fonts.enqueue(
+            FontChoice{QStringLiteral("宋体"), 16, true, false, false, false, 255});
+        QTest::mouseClick(w.page()->boxMouseTarget(b), Qt::RightButton, {}, QPoint(20, 5));
+    } else if (slip == QLatin1String("layout load")) {
+        w.form().CtlSelect(false);
+        for (int i = 0; i < BoxCount; ++i)
+            w.form().CtlMove(i, 100, 50);
+        before = w.state(); // undo brings back the moved boxes
+        QTest::mouseClick(w.mf->commandButton(2), Qt::LeftButton);
+        w.mf->layoutDialog()->nameBox()->setEditText(QStringLiteral("kept"));
+        QTest::mouseClick(w.mf->layoutDialog()->okButton(), Qt::LeftButton);
+    } else {
+        QTest::mouseClick(w.mf->commandButton(3), Qt::LeftButton);
+    }
+    const QStringList after = w.state();
+    QVERIFY(after != before);
+
+    w.keys(Qt::ControlModifier | Qt::Key_Z);
+    QCOMPARE(w.state(), before);
+    w.keys(Qt::ControlModifier | Qt::Key_Y);
+    QCOMPARE(w.state(), after);
+    w.keys(Qt::ControlModifier | Qt::Key_Z);
+    w.keys(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z);
+    QCOMPARE(w.state(), after);
+}
+
+// Inside a box Ctrl+Z undoes its typing; a clear is never undone into the other mode.
+void AlignmentTest::textsStayWithTheirMode() {
+    Window w;
+    w.form().setText(10, QStringLiteral("进口的收货单位"));
+    QTest::mouseClick(w.mf->commandButton(3), Qt::LeftButton);
+    auto* box = qobject_cast<QLineEdit*>(w.page()->boxWidget(7));
+    box->setFocus();
+    QTest::keyClicks(box, QStringLiteral("ABC"));
+    w.keys(Qt::ControlModifier | Qt::Key_Z);
+    QCOMPARE(w.form().text(7), QString());
+    QCOMPARE(w.form().text(10), QString());
+
+    w.mf->modeTabs()->setCurrentIndex(0);
+    w.form().setText(10, QStringLiteral("出口的发货单位"));
+    w.keys(Qt::ControlModifier | Qt::Key_Z);
+    QCOMPARE(w.form().text(10), QStringLiteral("出口的发货单位"));
+}
+
+// Pressing the grip of a box whose bottom is out of view scrolls nothing.
+void AlignmentTest::gripPressDoesNotScroll() {
+    Window w;
+    const int m = 32; // 735 high
+    const double twipsPerPixel = 15.0 / w.page()->zoom();
+    const double shown = (w.mf->pageArea()->viewport()->height() - w.page()->y()) * twipsPerPixel;
+    w.form().setGeometry(m, 2000, static_cast<float>(shown - 300), 3000, 735);
+    const float top = w.form().box(m).top;
+    w.drag(m, QPointF(30, 30), QPointF(450, -300));
+    QCOMPARE(w.mf->pageArea()->scrollBar()->value(), 0);
+    QVERIFY(std::abs(w.form().box(m).top - (top - 300)) <= 2 * twipsPerPixel);
+}
+
+void AlignmentTest::scanBehindThePage_data() {
+    QTest::addColumn<QSize>("screen");
+    QTest::newRow("1280x1024") << QSize(1280, 1024);
+    QTest::newRow("1024x768") << QSize(1024, 768);
+}
+
+void AlignmentTest::scanBehindThePage() {
+    QFETCH(QSize, screen);
+    Window w(screen);
+    QVERIFY(!named(QStringLiteral("显示底图"))->isChecked());
+    w.setScan(10);
+    QVERIFY(named(QStringLiteral("显示底图"))->isChecked());
+    // The patch, 10 mm to the right; the paper around it keeps the mode's colour.
+    const QPointF inside = Patch.center() + QPointF(10, 0);
+    QVERIFY2(w.darkening(inside) > 60, qPrintable(QString::number(w.darkening(inside))));
+    QCOMPARE(w.darkening(Patch.center() - QPointF(12, 0)), 0);
+
+    // An unreadable file is refused with a message naming it; the scan shown stays.
+    const QString broken = w.folder.file(QStringLiteral("broken.png"));
+    QVERIFY(TestFolder::write(broken, "\x89PNG\r\n\x1a\n not really"));
+    w.setScan(10, broken);
+    QVERIFY(w.dialogs.messages().value(0).contains(QStringLiteral("broken.png")));
+    QVERIFY(w.darkening(inside) > 60);
+
+    // The export form has no scan of its own; unticking hides the import one.
+    w.mf->modeTabs()->setCurrentIndex(0);
+    QCOMPARE(w.darkening(inside), 0);
+    w.mf->modeTabs()->setCurrentIndex(1);
+    named(QStringLiteral("显示底图"))->click();
+    QCOMPARE(w.darkening(inside), 0);
+}
+
+// The preview's page beside the printed page: the same texts in the same places, the scan
+// on the preview only and at paper coordinates, overflow marked on the preview and page.
+void AlignmentTest::previewShowsWhatPrints() {
+    Window w;
+    w.setScan(0);
+    PrintCheck::storeSetting(QStringLiteral("X"), QStringLiteral("15"));
+    PrintCheck::storeSetting(QStringLiteral("Y"), QStringLiteral("12"));
+    Form& form = w.mf->form();
+    const int longBox = 19; // 成交方式, one line
+    const int shortBox = 21;
+    form.setText(6, QStringLiteral("宁波甬港进出口有限公司"));
+    form.setText(longBox, QStringLiteral("FOB SHANGHAI CIF ROTTERDAM"));
+    form.setText(shortBox, QStringLiteral("502/1.2/1"));
+    const QString printed = w.folder.file(QStringLiteral("printed.pdf"));
+    const QString preview = w.folder.file(QStringLiteral("preview.pdf"));
+    w.dialogs.printer = [&](QPrinter& printer) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(printed);
+        return true;
+    };
+    w.dialogs.yesNo.enqueue(false);
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<PrintPreviewDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        // What the preview paints, caught on a page of its own.
+        QPrinter page(QPrinter::HighResolution);
+        page.setOutputFormat(QPrinter::PdfFormat);
+        page.setOutputFileName(preview);
+        QVERIFY(preparePrinter(page));
+        emit dialog->previewWidget()->paintRequested(&page);
+        dialog->printButton()->click();
+    });
+    named(QStringLiteral("打印预览"))->click();
+    QCOMPARE(w.dialogs.allTexts().last(), PrintMessages::saveRecordQuestion());
+
+    const auto places = [](const QString& pdf) {
+        QStringList all;
+        for (const PrintCheck::Word& word : PrintCheck::words(pdf))
+            all << word.text + QString::asprintf(" %.1f %.1f", word.mm.left(), word.mm.top());
+        return all;
+    };
+    QVERIFY(!places(printed).isEmpty());
+    QCOMPARE(places(preview), places(printed));
+
+    // The scan is not moved by the calibration, which moves the texts 5 mm left, 2 mm up.
+    const QRectF around = Patch.adjusted(-8, -4, 8, 4);
+    QCOMPARE(w.ink(printed, around).pixels, 0);
+    const QPointF patch = w.ink(preview, around).mm.topLeft() + around.topLeft();
+    QVERIFY((patch - Patch.topLeft()).manhattanLength() < 1.5);
+
+    const auto printedBox = [&](int i) {
+        const Box& b = form.box(i);
+        return QRectF(b.left / TwipsPerMm - 6, b.top / TwipsPerMm - 3, b.width / TwipsPerMm + 2,
+                      b.height / TwipsPerMm + 2);
+    };
+    const auto frameInk = [&](int i) {
+        return w.ink(preview, printedBox(i)).pixels - w.ink(printed, printedBox(i)).pixels;
+    };
+    QVERIFY2(frameInk(longBox) > 40, qPrintable(QString::number(frameInk(longBox))));
+    QVERIFY2(frameInk(shortBox) < 10, qPrintable(QString::number(frameInk(shortBox))));
+    const auto redFrameOnPage = [&](int i) {
+        const QImage shown = w.page()->grab().toImage();
+        const Box& b = form.box(i);
+        const QRect r = w.page()->pageRectToPixels(QRectF(b.left, b.top, b.width, b.height));
+        return QColor(shown.pixel(r.center().x(), r.top() - 2)) == QColor(230, 0, 0);
+    };
+    QVERIFY(redFrameOnPage(longBox));
+    QVERIFY(!redFrameOnPage(shortBox));
+    form.setText(longBox, QStringLiteral("FOB"));
+    QVERIFY(!redFrameOnPage(longBox));
+}
+
+QTEST_MAIN(AlignmentTest)
+#include "tst_alignment.moc"
