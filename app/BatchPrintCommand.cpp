@@ -4,6 +4,8 @@
 #include "HistoryGrid.h"
 #include "HistoryGridModel.h"
 #include "Indicater.h"
+#include "PrintJob.h"
+#include "PrintPreview.h"
 #include "UserDialogs.h"
 
 #include <QPrinter>
@@ -20,7 +22,7 @@ QString BatchPrintMessages::closing(int printed, int total, bool stopped, int sk
 }
 
 void BatchPrintCommand(const HistoryGrid& grid, const Form& layout, UserDialogs& dialogs,
-                       QWidget* parent) {
+                       QWidget* parent, const PreviewScan* preview) {
     const int current = grid.currentGridRow();
     if (current < 1)
         return;
@@ -47,6 +49,21 @@ void BatchPrintCommand(const HistoryGrid& grid, const Form& layout, UserDialogs&
     QPrinter printer(QPrinter::HighResolution);
     if (!dialogs.choosePrinter(printer))
         return;
+    if (preview) {
+        // The preview shows the printable area of the printer the pages will go to.
+        if (!printer.isValid() || !preparePrinter(printer)) {
+            dialogs.tell(PrintMessages::printError());
+            return;
+        }
+        PrintPreviewDialog pages(
+            printer,
+            [&](QPainter& painter, QPrinter& target) {
+                paintBatchPreview(painter, target, layout, records, *preview);
+            },
+            parent);
+        if (pages.exec() != QDialog::Accepted)
+            return;
+    }
 
     Indicater indicater;
     indicater.IndicaterOpen(BatchPrintMessages::progress(1, total), total, parent);

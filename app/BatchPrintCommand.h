@@ -3,6 +3,7 @@
 #include <QString>
 
 class Form;
+struct PreviewScan;
 class HistoryGrid;
 class QWidget;
 class UserDialogs;
@@ -18,5 +19,7 @@ QString closing(int printed, int total, bool stopped, int skipped);
 // The 批量打印 command: the records of the selected shown rows of `grid`, in the order
 // shown, one page each in one print job, laid out as `layout` is now. Rows without a record
 // are passed over and counted; `layout`'s texts and ContentChanged stay as they are.
+// With `preview` the pages are shown first, as the form view's preview shows a page, and
+// printed only when the clerk prints from the preview.
 void BatchPrintCommand(const HistoryGrid& grid, const Form& layout, UserDialogs& dialogs,
-                       QWidget* parent);
+                       QWidget* parent, const PreviewScan* preview = nullptr);

@@ -213,6 +213,10 @@ void MF::buildControls() {
     m_batchPrint = new QPushButton(QStringLiteral("批量打印"), m_ss2);
     m_batchPrint->setAccessibleName(QStringLiteral("批量打印"));
     m_batchPrint->setAutoDefault(false);
+    m_batchPreview = new QPushButton(QStringLiteral("批量预览"), m_ss2);
+    m_batchPreview->setObjectName(QStringLiteral("批量预览"));
+    m_batchPreview->setAccessibleName(QStringLiteral("批量预览"));
+    m_batchPreview->setAutoDefault(false);
 
     // Help view.
     m_txt = new QPlainTextEdit;
@@ -301,7 +305,8 @@ void MF::connectCommands() {
     connect(m_pcd1, &ImageButtonStrip::clicked, this, &MF::historyCommand);
     connect(m_find, &QLineEdit::textChanged, m_msf, &HistoryGrid::setFilterText);
     m_find->installEventFilter(this);
-    connect(m_batchPrint, &QPushButton::clicked, this, &MF::batchPrint);
+    connect(m_batchPrint, &QPushButton::clicked, this, [this] { batchPrint(false); });
+    connect(m_batchPreview, &QPushButton::clicked, this, [this] { batchPrint(true); });
     connectKeys();
 }
 
@@ -323,8 +328,10 @@ void MF::connectKeys() {
     connect(help, &QShortcut::activated, this, [this] { m_sst->setCurrentIndex(2); });
 }
 
-void MF::batchPrint() {
-    BatchPrintCommand(*m_msf, *m_form, m_dialogs, this);
+void MF::batchPrint(bool preview) {
+    // The records are of the history view's mode, so its scan lies behind their pages.
+    const PreviewScan scan = m_scans->previewScan(historyMode());
+    BatchPrintCommand(*m_msf, *m_form, m_dialogs, this, preview ? &scan : nullptr);
 }
 
 void MF::historyCommand(int index) {
@@ -515,6 +522,8 @@ void MF::layOutHistoryView() {
     const double batchWidth = m_geometry.commands[0].width();
     place(m_batchPrint,
           QRectF(strip.left() - batchWidth - 60, strip.top(), batchWidth, strip.height()));
+    place(m_batchPreview,
+          QRectF(strip.left() - 2 * (batchWidth + 60), strip.top(), batchWidth, strip.height()));
     for (int i = 0; i < ImageButtonStrip::Count; ++i)
         place(m_pcd1->button(i), m_geometry.imageButtons[static_cast<std::size_t>(i)]);
     layOutHistoryGrid();

@@ -144,7 +144,7 @@ private:
     void connectCommands();
     void historyCommand(int index);
     void connectKeys();
-    void batchPrint();
+    void batchPrint(bool preview);
 
     UserDialogs& m_dialogs;
     QSize m_screen;
@@ -175,6 +175,7 @@ private:
     QPlainTextEdit* m_txt = nullptr;
     QLineEdit* m_find = nullptr;
     QPushButton* m_batchPrint = nullptr;
+    QPushButton* m_batchPreview = nullptr;
     QPointer<Sel> m_sel;
 
     std::unique_ptr<BoxEditor> m_editor;

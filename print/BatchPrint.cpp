@@ -4,6 +4,7 @@
 #include "Form.h"
 #include "PageRenderer.h"
 #include "PrintJob.h"
+#include "PrintPreview.h"
 #include "UserDialogs.h"
 
 #include <QPainter>
@@ -26,7 +27,32 @@ void copyLayout(const Form& from, Form& to) {
     }
 }
 
+// One scratch form carries each record in turn, so the clerk's own boxes stay as they are.
+void forEachRecordPage(const Form& layout, const std::vector<RecordTexts>& records,
+                       const std::function<bool(const Form& page, int k)>& page) {
+    Form scratch;
+    copyLayout(layout, scratch);
+    for (int k = 0; k < static_cast<int>(records.size()); ++k) {
+        for (int i = 0; i < BoxCount; ++i)
+            scratch.setText(i, records[static_cast<std::size_t>(k)][static_cast<std::size_t>(i)]);
+        if (!page(scratch, k))
+            return;
+    }
+}
+
 } // namespace
+
+void paintBatchPreview(QPainter& painter, QPrinter& printer, const Form& layout,
+                       const std::vector<RecordTexts>& records, const PreviewScan& scan) {
+    forEachRecordPage(layout, records, [&](const Form& page, int k) {
+        if (k > 0)
+            printer.newPage();
+        painter.save();
+        paintPreviewPage(painter, printer, page, scan);
+        painter.restore();
+        return true;
+    });
+}
 
 BatchOutcome PrintBatch(const Form& layout, const std::vector<RecordTexts>& records,
                         QPrinter& printer, UserDialogs& dialogs, const BatchPageDone& pageDone) {
@@ -49,28 +75,25 @@ BatchOutcome PrintBatch(const Form& layout, const std::vector<RecordTexts>& reco
     if (!printer.isValid() || !preparePrinter(printer) || !painter.begin(&printer))
         return fail();
 
-    // One scratch form carries each record in turn, so the clerk's own boxes stay as they are.
-    Form page;
-    copyLayout(layout, page);
     const int total = static_cast<int>(records.size());
-    for (int k = 0; k < total; ++k) {
+    bool failed = false;
+    forEachRecordPage(layout, records, [&](const Form& page, int k) {
         if (k > 0 && !printer.newPage())
-            return fail();
-        for (int i = 0; i < BoxCount; ++i)
-            page.setText(i, records[static_cast<std::size_t>(k)][static_cast<std::size_t>(i)]);
+            return !(failed = true);
         painter.save();
         scaleToTwips(painter, printer);
         PageRenderer(page, offsets).render(painter);
         painter.restore();
         if (printer.printerState() == QPrinter::Error)
-            return fail();
+            return !(failed = true);
         ++outcome.printed;
         if (pageDone && !pageDone(outcome.printed, total) && outcome.printed < total) {
             outcome.stopped = true;
-            break;
+            return false;
         }
-    }
-    if (!painter.end() || printer.printerState() == QPrinter::Error)
+        return true;
+    });
+    if (failed || !painter.end() || printer.printerState() == QPrinter::Error)
         return fail();
     return outcome;
 }

@@ -9,7 +9,9 @@
 #include <vector>
 
 class Form;
+class QPainter;
 class QPrinter;
+struct PreviewScan;
 class UserDialogs;
 
 // The 88 box texts of one stored declaration.
@@ -27,6 +29,11 @@ using BatchPageDone = std::function<bool(int done, int total)>;
 // Prints one page per record in one document on a printer already chosen: each page is
 // what the print job prints for the layout of `layout` holding the record's texts,
 // shifted by the stored calibration. `layout` itself is not changed.
+// The preview of the same pages: each with the scan and the overflow marks the form
+// view's preview shows.
+void paintBatchPreview(QPainter& painter, QPrinter& printer, const Form& layout,
+                       const std::vector<RecordTexts>& records, const PreviewScan& scan);
+
 BatchOutcome PrintBatch(const Form& layout, const std::vector<RecordTexts>& records,
                         QPrinter& printer, UserDialogs& dialogs,
                         const BatchPageDone& pageDone = {});

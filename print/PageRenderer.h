@@ -41,7 +41,8 @@ public:
     static QFont deviceFont(const Box& box, const QPaintDevice& device);
     // ForeColor holds red in the low byte.
     static QColor textColor(std::uint32_t foreColor);
-    // The line pitch: the height of the CJK character 钟 in the font.
+    // The line pitch: the height of one line of the font (ascent plus descent), whatever
+    // the characters; measuring "钟" gives the same.
     static double linePitch(const QFontMetricsF& metrics);
     // Whether the box's text runs past the box when printed: a line wider than the box,
     // or more lines than its height holds. Measured on `device`, or on a device of

@@ -45,9 +45,17 @@ void paintPreviewPage(QPainter& painter, const QPrinter& printer, const Form& fo
     renderer.markOverflows(painter);
 }
 
-PrintPreviewDialog::PrintPreviewDialog(const Form& form, QPrinter& printer, PreviewScan scan,
+PrintPreviewDialog::PrintPreviewDialog(const Form& form, QPrinter& printer, const PreviewScan& scan,
                                        QWidget* parent)
-    : QDialog(parent), m_form(form), m_scan(std::move(scan)) {
+    : PrintPreviewDialog(
+          printer,
+          [&form, scan](QPainter& painter, QPrinter& target) {
+              paintPreviewPage(painter, target, form, scan);
+          },
+          parent) {}
+
+PrintPreviewDialog::PrintPreviewDialog(QPrinter& printer, PagesPainter pages, QWidget* parent)
+    : QDialog(parent), m_pages(std::move(pages)) {
     setWindowTitle(title());
     setAccessibleName(title());
     m_preview = new QPrintPreviewWidget(&printer, this);
@@ -55,7 +63,7 @@ PrintPreviewDialog::PrintPreviewDialog(const Form& form, QPrinter& printer, Prev
     m_preview->setZoomMode(QPrintPreviewWidget::FitInView);
     connect(m_preview, &QPrintPreviewWidget::paintRequested, this, [this](QPrinter* target) {
         QPainter painter(target);
-        paintPreviewPage(painter, *target, m_form, m_scan);
+        m_pages(painter, *target);
     });
 
     m_print = new QPushButton(QStringLiteral("打   印"), this);

@@ -5,6 +5,7 @@
 #include <QRectF>
 
 #include <functional>
+#include <vector>
 
 class Form;
 class QPainter;
@@ -32,8 +33,12 @@ void paintPreviewPage(QPainter& painter, const QPrinter& printer, const Form& fo
 class PrintPreviewDialog : public QDialog {
     Q_OBJECT
 public:
-    PrintPreviewDialog(const Form& form, QPrinter& printer, PreviewScan scan,
+    // Paints every page of the document on a painter active on the printer.
+    using PagesPainter = std::function<void(QPainter& painter, QPrinter& printer)>;
+
+    PrintPreviewDialog(const Form& form, QPrinter& printer, const PreviewScan& scan,
                        QWidget* parent = nullptr);
+    PrintPreviewDialog(QPrinter& printer, PagesPainter pages, QWidget* parent = nullptr);
 
     static QString title() { return QStringLiteral("打印预览"); }
 
@@ -41,8 +46,7 @@ public:
     QPushButton* printButton() const { return m_print; }
 
 private:
-    const Form& m_form;
-    PreviewScan m_scan;
+    PagesPainter m_pages;
     QPrintPreviewWidget* m_preview = nullptr;
     QPushButton* m_print = nullptr;
 };

@@ -7,14 +7,18 @@
 #include "PageWidget.h"
 #include "PrintFixture.h"
 #include "PrintJob.h"
+#include "PrintPreview.h"
 #include "ProgressWatcher.h"
 #include "ScriptedDialogs.h"
 #include "TabStrip.h"
 
+#include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QPushButton>
+#include <QTimer>
 
 namespace {
 
@@ -82,11 +86,15 @@ void HistoryWorkTest::batchPrint_data() {
     QTest::addColumn<bool>("escape");
     QTest::addColumn<int>("pages");
     QTest::addColumn<QString>("message");
+    QTest::addColumn<bool>("preview");
     QTest::newRow("three records and a leftover row")
-        << false << false << 3 << "批量打印完成：共打印3页。另有1行没有记录，未打印。";
+        << false << false << 3 << "批量打印完成：共打印3页。另有1行没有记录，未打印。" << false;
+    QTest::newRow("printed from the batch preview")
+        << false << false << 3 << "批量打印完成：共打印3页。另有1行没有记录，未打印。" << true;
     QTest::newRow("Esc after page one")
-        << false << true << 1 << "批量打印已中止：已打印1页，共3页。另有1行没有记录，未打印。";
-    QTest::newRow("failing printer") << true << false << 0 << "打印出错！";
+        << false << true << 1 << "批量打印已中止：已打印1页，共3页。另有1行没有记录，未打印。"
+        << false;
+    QTest::newRow("failing printer") << true << false << 0 << "打印出错！" << false;
 }
 
 void HistoryWorkTest::batchPrint() {
@@ -94,6 +102,7 @@ void HistoryWorkTest::batchPrint() {
     QFETCH(bool, escape);
     QFETCH(int, pages);
     QFETCH(QString, message);
+    QFETCH(bool, preview);
     Session s({{"E-100", "宁波"}, {"E-101", "上海"}, {"E-102", "天津"}});
     // The form view holds the clerk's own work in a layout of its own.
     Form& form = s.mf->form();
@@ -106,7 +115,17 @@ void HistoryWorkTest::batchPrint() {
     const QString pdf = s.folder.file(broken ? QStringLiteral("none/b.pdf") : "batch.pdf");
     s.dialogs.printer = [&](QPrinter& p) { return toPdf(p, pdf); };
     ProgressWatcher watcher(escape);
-    s.mf->batchPrintButton()->click();
+    int previewPages = 0;
+    if (preview)
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<PrintPreviewDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            previewPages = dialog->previewWidget()->pageCount();
+            dialog->printButton()->click();
+        });
+    (preview ? s.mf->findChild<QPushButton*>(QStringLiteral("批量预览")) : s.mf->batchPrintButton())
+        ->click();
+    QCOMPARE(previewPages, preview ? pages : 0);
     QCOMPARE(s.dialogs.messages(), QStringList{message});
     QCOMPARE(PrintCheck::pageCount(pdf), broken ? -1 : pages);
     QCOMPARE(s.dialogs.unanswered, QStringList{}); // no save question
