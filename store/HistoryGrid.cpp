@@ -63,6 +63,7 @@ GridAccess& HistoryGrid::access() {
 
 bool HistoryGrid::FillHistoryGrid(Mode mode) {
     m_table = Catalogue::modeWord(mode);
+    m_sortColumn = -1; // the fill writes the headers without a mark
     // Hidden while it fills, so that it is drawn once.
     setUpdatesEnabled(false);
     const bool ok = HistoryCommands::FillHistoryGrid(*m_model, m_db, mode, window()->font());
@@ -183,26 +184,15 @@ void HistoryGrid::headerPressed(int col) {
     if (current.isValid())
         selectionModel()->setCurrentIndex(m_model->index(current.row(), col),
                                           QItemSelectionModel::NoUpdate);
-    // Only one header carries a mark.
-    for (int c = HistoryGridModel::DateColumn; c < HistoryGridModel::ColumnCount; ++c) {
-        if (c == col)
-            continue;
-        const QString header = m_model->text(0, c);
-        if (header.contains(Ascending) || header.contains(Descending))
-            m_model->setText(0, c, QString(header).remove(Ascending).remove(Descending));
-    }
-    QString header = m_model->text(0, col);
-    bool ascending = true;
-    if (header.endsWith(Ascending)) {
-        header.remove(Ascending).append(Descending);
-        ascending = false;
-    } else if (header.endsWith(Descending)) {
-        header.remove(Descending).append(Ascending);
-    } else {
-        header.append(Ascending);
-    }
-    m_model->setText(0, col, header);
-    m_model->sortByColumn(col, ascending);
+    // Only one header carries a mark: the old one loses it, the pressed one shows the order.
+    if (m_sortColumn >= 0 && m_sortColumn != col)
+        m_model->setText(0, m_sortColumn, m_model->text(0, m_sortColumn).chopped(1));
+    const bool again = m_sortColumn == col;
+    const QString caption = again ? m_model->text(0, col).chopped(1) : m_model->text(0, col);
+    m_sortAscending = !again || !m_sortAscending;
+    m_sortColumn = col;
+    m_model->setText(0, col, caption + (m_sortAscending ? Ascending : Descending));
+    m_model->sortByColumn(col, m_sortAscending);
 }
 
 void HistoryGrid::cornerPressed() {

@@ -70,4 +70,8 @@ private:
     HistoryGridModel* m_model = nullptr;
     QString m_table;
     bool m_applyingWidths = false;
+    // The column the grid was last sorted by (none after a fill) and its direction; the
+    // header mark is drawn from these.
+    int m_sortColumn = -1;
+    bool m_sortAscending = true;
 };
