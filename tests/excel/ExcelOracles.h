@@ -15,7 +15,6 @@ inline const QString Python = QStringLiteral("/usr/bin/python3");
 inline const QString Perl = QStringLiteral("/usr/bin/perl");
 
 struct Run {
-    bool started = false;
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
@@ -26,29 +25,25 @@ inline Run run(const QString& program, const QStringList& args, int timeoutMs = 
     Run r;
     QProcess p;
     p.start(program, args);
-    if (!p.waitForStarted())
+    if (!p.waitForStarted() || !p.waitForFinished(timeoutMs))
         return r;
-    r.started = true;
-    p.waitForFinished(timeoutMs);
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.out = p.readAllStandardOutput();
     r.err = p.readAllStandardError();
     return r;
 }
 
-inline bool available(const QString& program, const QStringList& probe) {
-    const Run r = run(program, probe, 30000);
-    return r.started && r.exitCode == 0;
-}
-
 inline bool haveXlrd() {
-    return available(Python, {QStringLiteral("-c"), QStringLiteral("import xlrd")});
+    return run(Python, {QStringLiteral("-c"), QStringLiteral("import xlrd")}, 30000).exitCode == 0;
+}
+inline bool havePerlModule(const QString& module) {
+    return run(Perl, {QStringLiteral("-M") + module, QStringLiteral("-e1")}, 30000).exitCode == 0;
 }
 inline bool haveParseExcel() {
-    return available(Perl, {QStringLiteral("-MSpreadsheet::ParseExcel"), QStringLiteral("-e1")});
+    return havePerlModule(QStringLiteral("Spreadsheet::ParseExcel"));
 }
 inline bool haveWriteExcel() {
-    return available(Perl, {QStringLiteral("-MSpreadsheet::WriteExcel"), QStringLiteral("-e1")});
+    return havePerlModule(QStringLiteral("Spreadsheet::WriteExcel"));
 }
 
 // xlrd with formatting: sheet names, the first sheet's size, every cell's value with its
@@ -83,29 +78,15 @@ else:
 print(json.dumps(out, ensure_ascii=False))
 )PY";
 
-// Spreadsheet::ParseExcel: values and the bold flag, fill pattern and borders of each cell.
+// Spreadsheet::ParseExcel, in the shape of xlrd's "full" cells, a fill as its pattern number.
 inline const char* ParseExcelScript = R"PL(
-use strict; use warnings; use utf8;
-use Spreadsheet::ParseExcel; use JSON::PP;
-my $book = Spreadsheet::ParseExcel->new->parse($ARGV[0]) or die "cannot parse\n";
-my @ws = $book->worksheets();
-my $sh = $ws[0];
-my ($rmin, $rmax) = $sh->row_range();
-my ($cmin, $cmax) = $sh->col_range();
-my @cells;
-for my $r (0 .. $rmax) {
-  my @row;
-  for my $c (0 .. $cmax) {
-    my $cell = $sh->get_cell($r, $c);
-    if (!$cell) { push @row, undef; next; }
-    my $f = $cell->get_format();
-    push @row, [$cell->value(), $f->{Font}->{Bold} ? JSON::PP::true : JSON::PP::false,
-                $f->{Fill}->[0], $f->{BdrStyle}];
-  }
-  push @cells, \@row;
-}
-print JSON::PP->new->ascii->canonical->encode({sheets => [map { $_->get_name() } @ws],
-  rmax => $rmax, cmax => $cmax, cells => \@cells});
+use strict; use warnings; use Spreadsheet::ParseExcel; use JSON::PP;
+my $sh = (Spreadsheet::ParseExcel->new->parse($ARGV[0]) or die "cannot parse\n")->worksheet(0);
+my (undef, $rmax) = $sh->row_range(); my (undef, $cmax) = $sh->col_range();
+my @cells = map { my $r = $_; [map { my $c = $sh->get_cell($r, $_); $c ? [$c->value(),
+  $c->get_format()->{Font}->{Bold} ? JSON::PP::true : JSON::PP::false,
+  $c->get_format()->{Fill}->[0], $c->get_format()->{BdrStyle}] : undef } 0 .. $cmax] } 0 .. $rmax;
+print JSON::PP->new->ascii->encode({nrows => $rmax + 1, ncols => $cmax + 1, cells => \@cells});
 )PL";
 
 inline QString writeScript(const QString& folder, const QString& name, const char* text) {
@@ -114,6 +95,17 @@ inline QString writeScript(const QString& folder, const QString& name, const cha
     if (f.open(QIODevice::WriteOnly))
         f.write(text);
     return path;
+}
+
+// Runs one of the scripts above on `args` and returns what it printed.
+inline QJsonObject read(const QString& folder, const char* script, const QStringList& args) {
+    const bool perl = script == ParseExcelScript;
+    const QString path =
+        writeScript(folder, perl ? QStringLiteral("read.pl") : QStringLiteral("read.py"), script);
+    const Run r = run(perl ? Perl : Python, QStringList{path} + args);
+    if (r.exitCode != 0)
+        qWarning("%s: %s", perl ? "ParseExcel" : "xlrd", r.err.constData());
+    return r.json();
 }
 
 } // namespace ExcelOracles

@@ -32,9 +32,7 @@ public:
     int cols() const override { return Columns; }
     int fixedRows() const override { return 1; }
     QString text(int row, int col) const override {
-        if (generated)
-            return generated(row, col);
-        return m_rows.value(row).value(col);
+        return generated ? generated(row, col) : m_rows.value(row).value(col);
     }
     int colWidthTwips(int col) const override { return m_widths.value(col); }
     std::uint32_t cellBackColor(int row, int col) const override {
@@ -61,7 +59,6 @@ public:
             setText(r, 3 + i, boxes[i]);
         return r;
     }
-    QStringList row(int r) const { return m_rows.value(r); }
 
 private:
     QList<QStringList> m_rows;

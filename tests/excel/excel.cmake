@@ -7,5 +7,4 @@ quillmarsh_add_test(tst_xlsfuzz SOURCES ${excel_test_dir}/tst_xlsfuzz.cpp ${exce
   ASAN_OPTIONS "max_allocation_size_mb=256:hard_rss_limit_mb=1536")
 quillmarsh_add_test(tst_indicater SOURCES ${excel_test_dir}/tst_indicater.cpp LIBS excel)
 quillmarsh_add_test(tst_xlslarge SOURCES ${excel_test_dir}/tst_xlslarge.cpp ${excel_test_dir}/FakeHistoryGrid.h ${excel_test_dir}/FreeXlOracle.h ${excel_test_dir}/ExcelOracles.h LIBS excel PkgConfig::FREEXL TIMEOUT 600)
-quillmarsh_add_test(tst_xlsreader SOURCES ${excel_test_dir}/tst_xlsreader.cpp LIBS excel)
 quillmarsh_add_test(tst_freexlfaults SOURCES ${excel_test_dir}/tst_freexlfaults.cpp ${excel_test_dir}/FreeXlOracle.h LIBS excel PkgConfig::FREEXL)

@@ -6,6 +6,7 @@
 #include "XlsWorkbookWriter.h"
 
 #include <QTest>
+#include <QtEndian>
 
 #include <csignal>
 #include <sys/wait.h>
@@ -18,6 +19,9 @@ class FreeXlFaultsTest : public QObject {
 private slots:
     void textOverManyRecordsIsMisread();
     void damagedWorkbookCrashesOpen();
+
+private:
+    TestFolder m_folder;
 };
 
 void FreeXlFaultsTest::textOverManyRecordsIsMisread() {
@@ -27,18 +31,14 @@ void FreeXlFaultsTest::textOverManyRecordsIsMisread() {
         text += QChar(0x4E00 + i % 500);
     XlsWorkbookWriter writer(1);
     writer.setText(writer.addRow(), 0, text);
-    TestFolder folder;
-    const QString path = folder.file(QStringLiteral("long.xls"));
+    const QString path = m_folder.file(QStringLiteral("long.xls"));
     QVERIFY(TestFolder::write(path, writer.fileBytes()));
-
     const FreeXlSheet theirs = readWithFreeXl(path);
     QCOMPARE(theirs.rc, FREEXL_OK);
     QCOMPARE(theirs.cells.size(), std::size_t(1));
     QVERIFY(theirs.cells[0].value(0) != text);
-
     XlsWorkbookReader ours;
-    QVERIFY(ours.open(path));
-    QVERIFY(ours.selectSheet(QStringLiteral("Sheet1")));
+    QVERIFY(ours.open(path) && ours.selectSheet(QStringLiteral("Sheet1")));
     QCOMPARE(ours.cellText(0, 0), text);
 }
 
@@ -50,13 +50,11 @@ void FreeXlFaultsTest::damagedWorkbookCrashesOpen() {
         writer.setText(writer.addRow(), 0, QString(3000, QChar(0x4E00 + r)));
     QByteArray stream = writer.workbookStream();
     qsizetype sst = 0;
-    while (sst + 4 <= stream.size() &&
-           (uchar(stream[sst]) | uchar(stream[sst + 1]) << 8) != Biff::Sst)
-        sst += 4 + (uchar(stream[sst + 2]) | uchar(stream[sst + 3]) << 8);
+    while (sst + 4 <= stream.size() && qFromLittleEndian<quint16>(stream.data() + sst) != Biff::Sst)
+        sst += 4 + qFromLittleEndian<quint16>(stream.data() + sst + 2);
     QVERIFY(sst + 15 <= stream.size());
-    stream[sst + 14] = static_cast<char>(stream[sst + 14] & ~0x01);
-    TestFolder folder;
-    const QString path = folder.file(QStringLiteral("damaged.xls"));
+    stream[sst + 14] = char(stream[sst + 14] & ~0x01);
+    const QString path = m_folder.file(QStringLiteral("damaged.xls"));
     QVERIFY(TestFolder::write(path, CompoundFileWithWorkbook(stream)));
 
     const QByteArray localPath = path.toLocal8Bit();
@@ -75,7 +73,6 @@ void FreeXlFaultsTest::damagedWorkbookCrashesOpen() {
     QCOMPARE(waitpid(child, &status, 0), child);
     QVERIFY2(WIFSIGNALED(status) && (WTERMSIG(status) == SIGSEGV || WTERMSIG(status) == SIGBUS),
              "freexl_open did not crash");
-
     XlsWorkbookReader ours;
     QVERIFY(!(ours.open(path) && ours.selectSheet(QStringLiteral("Sheet1"))));
     QCOMPARE(ours.failure(), XlsWorkbookReader::Failure::Damaged);

@@ -16,40 +16,32 @@ struct StoreFixture {
     TestFolder folder;
     ScriptedDialogs dialogs;
     std::unique_ptr<DataBase> db;
-    QString outsideName = QStringLiteral("outside");
 
-    StoreFixture()
-        : db(std::make_unique<DataBase>(dialogs, folder.file(QStringLiteral("Par.db")))) {
+    StoreFixture() { reopen(); }
+    ~StoreFixture() {
+        QSqlDatabase::database(Outside, false).close();
+        QSqlDatabase::removeDatabase(Outside);
+    }
+    // A new store on the same file, as the next start of the program makes.
+    void reopen() {
+        db = std::make_unique<DataBase>(dialogs, folder.file(QStringLiteral("Par.db")));
         db->setBusyTimeout(200);
     }
-    ~StoreFixture() {
-        closeOutside();
-        db.reset();
-    }
-
     QSqlDatabase outside() {
-        if (QSqlDatabase::contains(outsideName))
-            return QSqlDatabase::database(outsideName);
-        QSqlDatabase o = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), outsideName);
+        if (QSqlDatabase::contains(Outside))
+            return QSqlDatabase::database(Outside);
+        QSqlDatabase o = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Outside);
         o.setDatabaseName(db->filePath());
         o.open();
         return o;
     }
-    void closeOutside() {
-        if (!QSqlDatabase::contains(outsideName))
-            return;
-        QSqlDatabase::database(outsideName).close();
-        QSqlDatabase::removeDatabase(outsideName);
-    }
-    bool run(const QString& sql) {
-        QSqlQuery q(outside());
-        return q.exec(sql);
-    }
+    bool run(const QString& sql) { return QSqlQuery(outside()).exec(sql); }
     QVariant scalar(const QString& sql) {
         QSqlQuery q(outside());
-        if (!q.exec(sql) || !q.next())
-            return {};
-        return q.value(0);
+        return q.exec(sql) && q.next() ? q.value(0) : QVariant();
     }
     int count(const QString& sql) { return scalar(sql).toInt(); }
+
+private:
+    static inline const QString Outside = QStringLiteral("outside");
 };
