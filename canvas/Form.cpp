@@ -53,6 +53,17 @@ void Form::setText(int index, const QString& text) {
     emit textChanged(index);
 }
 
+void Form::setLayout(int i, const Box& from) {
+    setGeometry(i, from.left, from.top, from.width, from.height);
+    setForeColor(i, from.foreColor);
+    setFontName(i, from.fontName);
+    setFontSize(i, from.fontSize);
+    setFontBold(i, from.fontBold);
+    setFontItalic(i, from.fontItalic);
+    setFontUnderline(i, from.fontUnderline);
+    setFontStrikethru(i, from.fontStrikethru);
+}
+
 void Form::clearAll() {
     for (int i = 0; i < BoxCount; ++i)
         setText(i, QString());

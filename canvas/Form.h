@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <tuple>
 
 // One input box of the declaration. Lengths are page twips: the A4 page is 7935 wide.
 struct Box {
@@ -28,6 +29,11 @@ struct Box {
     bool enabled = true;
 
     bool selected() const { return backColor == Catalogue::SelectedBackColor; }
+    // Position, size, colour and font: what a layout holds of a box.
+    auto layoutFields() const {
+        return std::tie(left, top, width, height, foreColor, fontName, fontSize, fontBold,
+                        fontItalic, fontUnderline, fontStrikethru);
+    }
 };
 
 // The caption label of a box.
@@ -68,6 +74,8 @@ public:
     void setContentChanged(bool changed) { m_contentChanged = changed; }
 
     void setGeometry(int index, float left, float top, float width, float height);
+    // Position, size, colour and font of box `index` become those of `from`.
+    void setLayout(int index, const Box& from);
     void setLeft(int index, float left);
     void setTop(int index, float top);
     void setWidth(int index, float width);

@@ -11,24 +11,19 @@ namespace {
 // What a layout step can change of one box: the attributes a layout holds, and where the
 // caption label stands, since moves and loads carry the label along.
 struct BoxLayout {
-    float left = 0, top = 0, width = 0, height = 0;
-    std::uint32_t foreColor = 0;
-    QString fontName;
-    float fontSize = 0;
-    bool bold = false, italic = false, underline = false, strikethru = false;
+    Box box;
     float labelLeft = 0, labelTop = 0;
 
-    bool operator==(const BoxLayout&) const = default;
+    bool operator==(const BoxLayout& other) const {
+        return box.layoutFields() == other.box.layoutFields() && labelLeft == other.labelLeft &&
+               labelTop == other.labelTop;
+    }
 };
 
 using Layout = std::map<int, BoxLayout>;
 
 BoxLayout layoutOf(const Form& form, int i) {
-    const Box& b = form.box(i);
-    const Label& l = form.label(i);
-    return {b.left,           b.top,      b.width,    b.height,     b.foreColor,
-            b.fontName,       b.fontSize, b.fontBold, b.fontItalic, b.fontUnderline,
-            b.fontStrikethru, l.left,     l.top};
+    return {form.box(i), form.label(i).left, form.label(i).top};
 }
 
 Layout snapshot(const Form& form) {
@@ -40,14 +35,7 @@ Layout snapshot(const Form& form) {
 
 void applyLayout(Form& form, const Layout& layout) {
     for (const auto& [i, v] : layout) {
-        form.setGeometry(i, v.left, v.top, v.width, v.height);
-        form.setForeColor(i, v.foreColor);
-        form.setFontName(i, v.fontName);
-        form.setFontSize(i, v.fontSize);
-        form.setFontBold(i, v.bold);
-        form.setFontItalic(i, v.italic);
-        form.setFontUnderline(i, v.underline);
-        form.setFontStrikethru(i, v.strikethru);
+        form.setLayout(i, v.box);
         form.setLabelPosition(i, v.labelLeft, v.labelTop);
     }
 }

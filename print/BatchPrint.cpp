@@ -12,26 +12,12 @@
 
 namespace {
 
-// Geometry, fonts and colours of every box; texts and selection are left out.
-void copyLayout(const Form& from, Form& to) {
-    for (int i = 0; i < BoxCount; ++i) {
-        const Box& b = from.box(i);
-        to.setGeometry(i, b.left, b.top, b.width, b.height);
-        to.setForeColor(i, b.foreColor);
-        to.setFontName(i, b.fontName);
-        to.setFontSize(i, b.fontSize);
-        to.setFontBold(i, b.fontBold);
-        to.setFontItalic(i, b.fontItalic);
-        to.setFontUnderline(i, b.fontUnderline);
-        to.setFontStrikethru(i, b.fontStrikethru);
-    }
-}
-
 // One scratch form carries each record in turn, so the clerk's own boxes stay as they are.
 void forEachRecordPage(const Form& layout, const std::vector<RecordTexts>& records,
                        const std::function<bool(const Form& page, int k)>& page) {
     Form scratch;
-    copyLayout(layout, scratch);
+    for (int i = 0; i < BoxCount; ++i)
+        scratch.setLayout(i, layout.box(i));
     for (int k = 0; k < static_cast<int>(records.size()); ++k) {
         for (int i = 0; i < BoxCount; ++i)
             scratch.setText(i, records[static_cast<std::size_t>(k)][static_cast<std::size_t>(i)]);
