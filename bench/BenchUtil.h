@@ -1,6 +1,9 @@
 #pragma once
 
+#include "UserDialogs.h"
+
 #include <QElapsedTimer>
+#include <QStringList>
 
 #include <algorithm>
 #include <cstdio>
@@ -24,3 +27,20 @@ inline void report(const char* what, double ours, double baseline) {
     std::printf("%-48s ours %9.3f ms   baseline %9.3f ms   ratio %5.2f\n", what, ours, baseline,
                 baseline > 0 ? ours / baseline : 0.0);
 }
+
+// Answers every question of a transfer: Yes/OK, the given file, the given row texts.
+class Answers : public UserDialogs {
+public:
+    QString file;
+    QStringList texts;
+    QStringList told;
+    bool askYesNo(const QString&, const QString&) override { return true; }
+    bool askOkCancel(const QString&, const QString&) override { return true; }
+    void tell(const QString& text, const QString&) override { told.append(text); }
+    std::optional<QString> askText(const QString&, const QString&) override {
+        return texts.isEmpty() ? std::nullopt : std::optional(texts.takeFirst());
+    }
+    QString chooseOpenFile(const QString&) override { return file; }
+    QString chooseSaveFile(const QString&) override { return file; }
+    bool choosePrinter(QPrinter&) override { return false; }
+};

@@ -1,5 +1,6 @@
 // Export and import of 10,000 history records of 30 filled boxes each, beside the
 // baselines, in one run. Run with QT_QPA_PLATFORM=offscreen; figures go to stdout.
+#include "BenchUtil.h"
 #include "DataBase.h"
 #include "GetXlsSheet.h"
 #include "GridAccess.h"
@@ -68,22 +69,6 @@ public:
 
 private:
     std::vector<QStringList> m_cells;
-};
-
-class Answers : public UserDialogs {
-public:
-    QString file;
-    QStringList texts;
-    QStringList told;
-    bool askYesNo(const QString&, const QString&) override { return true; }
-    bool askOkCancel(const QString&, const QString&) override { return true; }
-    void tell(const QString& text, const QString&) override { told.append(text); }
-    std::optional<QString> askText(const QString&, const QString&) override {
-        return texts.isEmpty() ? std::nullopt : std::optional(texts.takeFirst());
-    }
-    QString chooseOpenFile(const QString&) override { return file; }
-    QString chooseSaveFile(const QString&) override { return file; }
-    bool choosePrinter(QPrinter&) override { return false; }
 };
 
 const char* PerlWriter = R"PL(

@@ -3,6 +3,7 @@
 // transfers headless (a grid nobody shows, no parent window), in the same run.
 //
 // Run: QT_QPA_PLATFORM=offscreen bench_window [runs] [export|import]   (or under xvfb-run)
+#include "BenchUtil.h"
 #include "DataBase.h"
 #include "FontSetup.h"
 #include "GetXlsSheet.h"
@@ -40,22 +41,6 @@ namespace {
 
 constexpr int Records = 10000;
 constexpr int BoxesPerRecord = 30;
-
-class Answers : public UserDialogs {
-public:
-    QString file;
-    QStringList texts;
-    QStringList told;
-    bool askYesNo(const QString&, const QString&) override { return true; }
-    bool askOkCancel(const QString&, const QString&) override { return true; }
-    void tell(const QString& text, const QString&) override { told.append(text); }
-    std::optional<QString> askText(const QString&, const QString&) override {
-        return texts.isEmpty() ? std::nullopt : std::optional(texts.takeFirst());
-    }
-    QString chooseOpenFile(const QString&) override { return file; }
-    QString chooseSaveFile(const QString&) override { return file; }
-    bool choosePrinter(QPrinter&) override { return false; }
-};
 
 // Records 0 .. Records−1 of 30 boxes each, texts of the kind clerks type.
 bool fillTable(const QString& path, const QString& table) {
