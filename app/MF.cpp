@@ -558,28 +558,8 @@ PageWidget* MF::page() const {
     return m_pageArea->page();
 }
 
-QPushButton* MF::commandButton(int index) const {
-    return m_cmd.at(static_cast<std::size_t>(index));
-}
-
-QPushButton* MF::topStripButton(int index) const {
-    return m_cd2.at(static_cast<std::size_t>(index));
-}
-
-QCheckBox* MF::checkBox(int index) const {
-    return m_chk.at(static_cast<std::size_t>(index));
-}
-
-bool MF::layoutLocked() const {
-    return m_chk[1]->isChecked();
-}
-
 QAbstractButton* MF::imageButton(int index) const {
     return m_pcd1->button(index);
-}
-
-Sel* MF::layoutDialog() const {
-    return m_sel.data();
 }
 
 QList<QWidget*> MF::keyRoutedWidgets() const {

@@ -57,44 +57,20 @@ public:
     void ApplyMode();
 
     Form& form() const { return *m_form; }
-    DataBase& dataBase() const { return *m_db; }
-    Layouts& layouts() const { return *m_layouts; }
-    UserDialogs& dialogs() const { return m_dialogs; }
 
     Mode formMode() const;
     Mode historyMode() const;
-    bool modeSwitchArmed() const { return m_armed; }
     // Selects the form view, which reloads the form view mode's working record.
     void showFormView();
     // When the last run left typed work behind, asks whether to put it back.
     void offerRecovery();
 
     TabStrip* mainTabs() const { return m_sst; }
-    TabStrip* modeTabs() const { return m_ss1; }
     TabStrip* historyTabs() const { return m_ss2; }
-    PageArea* pageArea() const { return m_pageArea; }
     PageWidget* page() const;
-    // CMD 0..5: print, save layout, load layout, clear, calibration, save contents.
-    QPushButton* commandButton(int index) const;
-    // CD2 by position from the right: 0 about, 1 online help 2, 2 online help 1.
-    QPushButton* topStripButton(int index) const;
-    // CHK 0 "显示标尺", 1 "锁定格式".
-    QCheckBox* checkBox(int index) const;
-    bool layoutLocked() const;
     // CD1 0..4: export, import, delete records, clear records, print again.
     QAbstractButton* imageButton(int index) const;
-    ImageButtonStrip* imageButtonStrip() const { return m_pcd1; }
-    // The history grid goes into this area's layout.
-    QWidget* historyGridArea() const { return m_grid; }
-    QPlainTextEdit* helpTextBox() const { return m_txt; }
-    // The find box above the history grid.
-    QLineEdit* findBox() const { return m_find; }
-    // "批量打印" beside the image-button strip.
-    QPushButton* batchPrintButton() const { return m_batchPrint; }
-    // The open layout dialog, or null.
-    Sel* layoutDialog() const;
 
-    const MainWindowGeometry& geometryPlan() const { return m_geometry; }
     QSize screenSizePixels() const { return m_screen; }
 
     // The controls whose key presses reach the box keys: the window, the canvas and its
@@ -102,15 +78,8 @@ public:
     // main tab strip.
     QList<QWidget*> keyRoutedWidgets() const;
 
-    // Box editing with the mouse and the keys.
-    BoxEditor& boxEditor() const { return *m_editor; }
-    // The undo stack of the layout edits and of "清 空 内 容".
-    FormUndo& formUndo() const { return *m_undo; }
-    BoxMouseEditing& boxMouseEditing() const { return *m_boxEditing; }
     // The history grid `MSF`.
     HistoryGrid& historyGrid() const { return *m_msf; }
-    VersionCheck& versionCheck() const { return *m_versionCheck; }
-    QTimer& timer1() const { return *m_timer1; }
 
     void AdjustColWidth(const QFont& font);
     void SetColColor(int col, const QColor& color);

@@ -1,34 +1,26 @@
+// Lining the boxes up with the paper form: one undo step per slip, the grip press, the
+// scanned form behind the page and the print preview beside the printed page.
 #include "../print/PrintFixture.h"
-#include "BoxMouseEditing.h"
-#include "Form.h"
+#include "FontMenuForm.h"
 #include "FormScanDialog.h"
 #include "Layouts.h"
-#include "MF.h"
 #include "PageArea.h"
-#include "PageWidget.h"
 #include "PrintJob.h"
 #include "PrintPreview.h"
-#include "ScriptedDialogs.h"
 #include "SelDialog.h"
-#include "TabStrip.h"
+#include "WindowSession.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QPushButton>
 #include <QScrollBar>
-#include <QSettings>
-#include <QTest>
 #include <QTimer>
-
-#include <memory>
 
 namespace {
 
@@ -36,33 +28,12 @@ constexpr double TwipsPerMm = 7935.0 / 210.0;
 // The black patch of the test scan, in millimetres: above the title, clear of every box.
 const QRectF Patch(20, 5, 20, 10);
 
-template <typename T = QAbstractButton> T* named(const QString& name) {
-    for (QWidget* top : QApplication::topLevelWidgets())
-        for (T* w : top->findChildren<T*>())
-            if (w->accessibleName() == name)
-                return w;
-    return nullptr;
-}
-
-// The main window over a database and settings of its own, shown and active, so that its
-// shortcuts answer the keys, with the layout unlocked.
-struct Window {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    std::unique_ptr<MF> mf;
-
+// The main window, active so that its shortcuts answer the keys, with the layout unlocked.
+struct Window : WindowSession {
     explicit Window(QSize screen = QSize(1280, 1024)) {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
-        mf = std::make_unique<MF>(dialogs, folder.file(QStringLiteral("Par.db")), screen);
-        mf->show();
-        mf->checkBox(1)->setChecked(false);
-        activate();
+        start(screen);
+        named<QCheckBox>(QStringLiteral("锁定格式"))->setChecked(false);
     }
-    void activate() const {
-        QApplication::setActiveWindow(mf.get());
-        QVERIFY(QTest::qWaitForWindowActive(mf.get()));
-    }
-    ~Window() { mf->close(); }
 
     // Keys to the control with the focus; to the page when nothing has it.
     void keys(QKeyCombination key, int times = 1) const {
@@ -73,9 +44,6 @@ struct Window {
         for (int n = 0; n < times; ++n)
             QTest::keyClick(QApplication::focusWidget(), key.key(), key.keyboardModifiers());
     }
-    Form& form() const { return mf->form(); }
-    PageWidget* page() const { return mf->page(); }
-
     // What a step can change: geometry, font and caption place of every box, and the texts.
     QStringList state() const {
         QStringList all;
@@ -147,7 +115,6 @@ private slots:
     void oneSlipIsOneStep();
     void textsStayWithTheirMode();
     void gripPressDoesNotScroll();
-    void scanBehindThePage_data();
     void scanBehindThePage();
     void previewShowsWhatPrints();
 };
@@ -166,7 +133,8 @@ void AlignmentTest::oneSlipIsOneStep() {
     const int a = 2;
     const int b = 3;
     w.form().setText(a, QStringLiteral("宁波甬港进出口有限公司"));
-    Layouts(w.mf->dataBase()).SaveLayout(w.form(), QStringLiteral("kept"));
+    DataBase db(w.dialogs, w.dbPath);
+    Layouts(db).SaveLayout(w.form(), QStringLiteral("kept"));
     QStringList before = w.state();
     w.form().setSelected(a, true);
     w.form().setSelected(b, true);
@@ -180,20 +148,24 @@ void AlignmentTest::oneSlipIsOneStep() {
     } else if (slip == QLatin1String("ctrl arrow run")) {
         w.keys(Qt::ControlModifier | Qt::Key_Right, 3);
     } else if (slip == QLatin1String("font menu")) {
-        w.mf->boxMouseEditing().setMenuRunner([](QPoint) { return true; });
         w.dialogs.fonts.enqueue(
             FontChoice{QStringLiteral("宋体"), 16, true, false, false, false, 255});
+        QTimer::singleShot(50, [&w] {
+            QMenu* menu = w.page()->findChild<FontMenuForm*>()->FontMenu();
+            QTest::keyClick(menu, Qt::Key_Down);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
         QTest::mouseClick(w.page()->boxMouseTarget(b), Qt::RightButton, {}, QPoint(20, 5));
     } else if (slip == QLatin1String("layout load")) {
         w.form().CtlSelect(false);
         for (int i = 0; i < BoxCount; ++i)
             w.form().CtlMove(i, 100, 50);
         before = w.state(); // undo brings back the moved boxes
-        QTest::mouseClick(w.mf->commandButton(2), Qt::LeftButton);
-        w.mf->layoutDialog()->nameBox()->setEditText(QStringLiteral("kept"));
-        QTest::mouseClick(w.mf->layoutDialog()->okButton(), Qt::LeftButton);
+        click(QStringLiteral("读 取 格 式"));
+        w.mf->findChild<Sel*>()->nameBox()->setEditText(QStringLiteral("kept"));
+        click(w.mf->findChild<Sel*>()->okButton());
     } else {
-        QTest::mouseClick(w.mf->commandButton(3), Qt::LeftButton);
+        click(QStringLiteral("清 空 内 容"));
     }
     const QStringList after = w.state();
     QVERIFY(after != before);
@@ -211,7 +183,7 @@ void AlignmentTest::oneSlipIsOneStep() {
 void AlignmentTest::textsStayWithTheirMode() {
     Window w;
     w.form().setText(10, QStringLiteral("进口的收货单位"));
-    QTest::mouseClick(w.mf->commandButton(3), Qt::LeftButton);
+    click(QStringLiteral("清 空 内 容"));
     auto* box = qobject_cast<QLineEdit*>(w.page()->boxWidget(7));
     box->setFocus();
     QTest::keyClicks(box, QStringLiteral("ABC"));
@@ -219,7 +191,7 @@ void AlignmentTest::textsStayWithTheirMode() {
     QCOMPARE(w.form().text(7), QString());
     QCOMPARE(w.form().text(10), QString());
 
-    w.mf->modeTabs()->setCurrentIndex(0);
+    w.tabs("SS1")->setCurrentIndex(0);
     w.form().setText(10, QStringLiteral("出口的发货单位"));
     w.keys(Qt::ControlModifier | Qt::Key_Z);
     QCOMPARE(w.form().text(10), QStringLiteral("出口的发货单位"));
@@ -230,23 +202,17 @@ void AlignmentTest::gripPressDoesNotScroll() {
     Window w;
     const int m = 32; // 735 high
     const double twipsPerPixel = 15.0 / w.page()->zoom();
-    const double shown = (w.mf->pageArea()->viewport()->height() - w.page()->y()) * twipsPerPixel;
+    const double shown =
+        (w.mf->findChild<PageArea*>()->viewport()->height() - w.page()->y()) * twipsPerPixel;
     w.form().setGeometry(m, 2000, static_cast<float>(shown - 300), 3000, 735);
     const float top = w.form().box(m).top;
     w.drag(m, QPointF(30, 30), QPointF(450, -300));
-    QCOMPARE(w.mf->pageArea()->scrollBar()->value(), 0);
+    QCOMPARE(w.mf->findChild<PageArea*>()->scrollBar()->value(), 0);
     QVERIFY(std::abs(w.form().box(m).top - (top - 300)) <= 2 * twipsPerPixel);
 }
 
-void AlignmentTest::scanBehindThePage_data() {
-    QTest::addColumn<QSize>("screen");
-    QTest::newRow("1280x1024") << QSize(1280, 1024);
-    QTest::newRow("1024x768") << QSize(1024, 768);
-}
-
 void AlignmentTest::scanBehindThePage() {
-    QFETCH(QSize, screen);
-    Window w(screen);
+    Window w(QSize(1024, 768));
     QVERIFY(!named(QStringLiteral("显示底图"))->isChecked());
     w.setScan(10);
     QVERIFY(named(QStringLiteral("显示底图"))->isChecked());
@@ -263,9 +229,9 @@ void AlignmentTest::scanBehindThePage() {
     QVERIFY(w.darkening(inside) > 60);
 
     // The export form has no scan of its own; unticking hides the import one.
-    w.mf->modeTabs()->setCurrentIndex(0);
+    w.tabs("SS1")->setCurrentIndex(0);
     QCOMPARE(w.darkening(inside), 0);
-    w.mf->modeTabs()->setCurrentIndex(1);
+    w.tabs("SS1")->setCurrentIndex(1);
     named(QStringLiteral("显示底图"))->click();
     QCOMPARE(w.darkening(inside), 0);
 }

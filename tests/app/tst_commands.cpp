@@ -1,37 +1,26 @@
-// The window's commands wired to their work: print, calibration, the history view and
-// its five image buttons, the top strip and the version-check timer.
+// The window's commands wired to their work: print and batch print, calibration, the
+// history view with its find box and image buttons, the top strip, keyboard-first entry.
 #include "AboutBox.h"
 #include "CollateForm.h"
-#include "DataBase.h"
-#include "Form.h"
+#include "GridAccess.h"
 #include "HistoryGrid.h"
-#include "HistoryGridModel.h"
 #include "ImageButtons.h"
-#include "MF.h"
 #include "MakerSite.h"
-#include "PageWidget.h"
-#include "ScriptedDialogs.h"
+#include "PrintFixture.h"
+#include "PrintJob.h"
+#include "PrintPreview.h"
+#include "ProgressWatcher.h"
 #include "Sheets.h"
-#include "TabStrip.h"
-#include "TestFolder.h"
-#include "VersionCheck.h"
+#include "WindowSession.h"
 
-#include <QAbstractButton>
-#include <QApplication>
 #include <QDesktopServices>
-#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPrintPreviewWidget>
 #include <QPrinter>
-#include <QPushButton>
-#include <QSettings>
-#include <QTest>
 #include <QTimer>
 
-#include <memory>
-
 namespace {
-
-const QString ExportWord = QStringLiteral("出口");
-const QString ImportWord = QStringLiteral("进口");
 
 class UrlCatcher : public QObject {
     Q_OBJECT
@@ -41,40 +30,39 @@ public slots:
     void open(const QUrl& url) { opened.append(url); }
 };
 
-struct Session {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
-    QString dbPath = folder.file(QStringLiteral("Par.db"));
-    std::unique_ptr<MF> mf;
+bool toPdf(QPrinter& printer, const QString& file) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(file);
+    return true;
+}
 
-    Session() { QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path()); }
-    void start() {
-        mf = std::make_unique<MF>(dialogs, dbPath, QSize(1024, 768));
-        mf->show();
-        QVERIFY(QTest::qWaitForWindowExposed(mf.get()));
+// Where each word of a page landed, to the hundredth of a millimetre.
+QStringList placed(const QList<PrintCheck::Word>& words) {
+    QStringList out;
+    for (const PrintCheck::Word& w : words)
+        out.append(QString::asprintf("%s@%.2f,%.2f", qPrintable(w.text), w.mm.left(), w.mm.top()));
+    return out;
+}
+
+// The window on the export history, over export records of box 0 and box 6.
+struct History : WindowSession {
+    explicit History(const QList<QPair<QString, QString>>& records) {
+        for (const auto& [code, place] : records)
+            storeRecord(Mode::Export, {{0, code}, {6, place}, {31, "N/M\r\n" + code}});
+        start();
+        tabs("SS2")->setCurrentIndex(0);
+        tabs("SST")->setCurrentIndex(1);
     }
-    void storeRecord(const QString& table, const QList<QPair<int, QString>>& texts) {
-        DataBase db(dialogs, dbPath);
-        Form f;
-        for (const auto& [index, text] : texts)
-            f.setText(index, text);
-        int ord = 0;
-        QVERIFY(db.SaveHistoryRecord(f, table, ord));
+    HistoryGrid& grid() const { return mf->historyGrid(); }
+    QStringList column(int col) const {
+        QStringList out;
+        for (int r = 1; r < grid().access().rows(); ++r)
+            out.append(grid().access().text(r, col));
+        return out;
     }
-    int count(const QString& table, const QString& where = QStringLiteral("1")) {
-        DataBase db(dialogs, dbPath);
-        int n = 0;
-        db.forEachHistoryRow(table, [&](const HistoryRow& r) {
-            if (where == QLatin1String("1") || r.ord == where.toInt())
-                ++n;
-        });
-        return n;
+    QAbstractButton* imageButton(int i) const {
+        return named(ImageButtonStrip::words()[static_cast<std::size_t>(i)]);
     }
-    void showHistory(Mode mode) {
-        mf->historyTabs()->setCurrentIndex(static_cast<int>(mode));
-        mf->mainTabs()->setCurrentIndex(1);
-    }
-    HistoryGrid& grid() { return mf->historyGrid(); }
 };
 
 } // namespace
@@ -82,23 +70,17 @@ struct Session {
 class CommandsTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void printStoresRecordOfFormMode_data();
-    void printStoresRecordOfFormMode();
-    void calibrationOpensDialog();
-    void historyViewFillsItsMode();
-    void deleteAndClearButtons();
-    void printAgainOnExportRowWhileFormShowsImport();
-    void exportThenImportThroughButtons();
-    void topStrip();
-    void versionTimerArmed();
+    void print_data();
+    void print();
+    void calibrationAndTopStrip();
+    void historyViewHasItsOwnMode();
+    void batchPrint_data();
+    void batchPrint();
+    void findAndTheImageButtons();
+    void keyboardFirstEntry();
 };
 
-void CommandsTest::initTestCase() {
-    QStandardPaths::setTestModeEnabled(true);
-}
-
-void CommandsTest::printStoresRecordOfFormMode_data() {
+void CommandsTest::print_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("answer");
     QTest::newRow("import, yes") << 1 << true;
@@ -106,124 +88,173 @@ void CommandsTest::printStoresRecordOfFormMode_data() {
     QTest::newRow("import, no") << 1 << false;
 }
 
-void CommandsTest::printStoresRecordOfFormMode() {
+void CommandsTest::print() {
     QFETCH(int, mode);
     QFETCH(bool, answer);
-    Session s;
+    WindowSession s;
     s.start();
-    s.mf->modeTabs()->setCurrentIndex(mode);
-    s.mf->form().setText(6, QStringLiteral("上海某某进出口有限公司"));
+    s.tabs("SS1")->setCurrentIndex(mode);
+    s.form().setText(6, QStringLiteral("上海某某进出口有限公司"));
     const QString pdf = s.folder.file(QStringLiteral("print.pdf"));
-    s.dialogs.printer = [&](QPrinter& p) {
-        p.setOutputFormat(QPrinter::PdfFormat);
-        p.setOutputFileName(pdf);
-        return true;
-    };
+    s.dialogs.printer = [&](QPrinter& p) { return toPdf(p, pdf); };
     s.dialogs.yesNo.enqueue(answer);
-    s.mf->commandButton(0)->click();
+    click(QStringLiteral("打   印"));
     QVERIFY(QFile(pdf).size() > 0);
-    QVERIFY(s.dialogs.allTexts().contains(QStringLiteral("是否保存打印记录？")));
-    QVERIFY(!s.mf->form().ContentChanged());
-    const QString table = mode == 0 ? ExportWord : ImportWord;
-    const QString other = mode == 0 ? ImportWord : ExportWord;
-    QCOMPARE(s.count(table, QStringLiteral("0")), answer ? 1 : 0);
-    QCOMPARE(s.count(other, QStringLiteral("0")), 0);
+    QCOMPARE(s.dialogs.allTexts().last(), QStringLiteral("是否保存打印记录？"));
+    const Mode printed = Catalogue::modeOfTab(mode);
+    QCOMPARE(s.storedRecord(printed, 0).value(6), answer ? s.form().text(6) : QString());
+    QVERIFY(s.storedRecord(printed == Mode::Export ? Mode::Import : Mode::Export, 0).isEmpty());
     // Printing again without a change asks nothing.
     s.dialogs.clear();
-    s.mf->commandButton(0)->click();
-    QVERIFY(!s.dialogs.allTexts().contains(QStringLiteral("是否保存打印记录？")));
+    click(QStringLiteral("打   印"));
+    QVERIFY(s.dialogs.unanswered.isEmpty());
 }
 
-void CommandsTest::calibrationOpensDialog() {
-    Session s;
+void CommandsTest::calibrationAndTopStrip() {
+    WindowSession s;
+    UrlCatcher catcher;
+    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
     s.start();
     s.dialogs.yesNo.enqueue(false); // no square printed
-    s.mf->commandButton(4)->click();
-    QCOMPARE(s.dialogs.allTexts().value(0),
-             QStringLiteral("您是否需要打印校验图形？如果要打印，请在打印机中放好A4纸一张。"));
-    auto* dialog = s.mf->findChild<CollateForm*>();
-    QVERIFY(dialog);
-    QVERIFY(dialog->isVisible());
-    QVERIFY(!dialog->isModal());
+    click(QStringLiteral("打 印 校 准"));
+    QCOMPARE(s.dialogs.allTexts().size(), 1);
+    QTRY_VERIFY(s.mf->findChild<CollateForm*>() && s.mf->findChild<CollateForm*>()->isVisible());
+    s.mf->findChild<CollateForm*>()->close();
+    click(QStringLiteral("QQ在线帮助1"));
+    click(QStringLiteral("QQ在线帮助2"));
+    QCOMPARE(catcher.opened, (QList<QUrl>{MakerSite::chatHelpPage(), MakerSite::chatHelpPage()}));
+    click(QStringLiteral("版权信息"));
+    QTRY_VERIFY(s.mf->findChild<AboutBox*>() && s.mf->findChild<AboutBox*>()->isVisible());
+    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
 }
 
-void CommandsTest::historyViewFillsItsMode() {
-    Session s;
-    s.storeRecord(ImportWord, {{0, QStringLiteral("I-1")}});
-    s.storeRecord(ImportWord, {{0, QStringLiteral("I-2")}});
-    s.storeRecord(ExportWord, {{0, QStringLiteral("E-1")}});
-    s.start();
-    s.mf->mainTabs()->setCurrentIndex(1);
-    // The history view starts on import, whatever the form view shows.
-    const GridAccess& g = s.grid().access();
-    QCOMPARE(g.rows(), 1 + 2); // header and two records; empty boxes left no working record
-    QCOMPARE(g.text(1, 3), QStringLiteral("I-2"));
-    s.mf->historyTabs()->setCurrentIndex(0);
-    QCOMPARE(s.grid().access().rows(), 1 + 1);
-    QCOMPARE(s.grid().access().text(1, 3), QStringLiteral("E-1"));
+void CommandsTest::historyViewHasItsOwnMode() {
+    History s(QList<QPair<QString, QString>>{{"E-1", "天津新港"}});
+    s.storeRecord(Mode::Import, {{0, "I-1"}});
+    s.form().setText(0, QStringLiteral("typed in import"));
+    QCOMPARE(s.column(3), QStringList{"E-1"});
     // Headers follow the history's own mode, not the form view's (import here).
     QCOMPARE(s.grid().access().text(0, 3 + 10), QStringLiteral("发货单位"));
-    QCOMPARE(s.grid().access().text(0, 3 + 15), QStringLiteral("运抵国(地区)"));
-}
+    s.tabs("SS2")->setCurrentIndex(1);
+    QCOMPARE(s.column(3), QStringList{"I-1"});
+    QCOMPARE(s.grid().access().text(0, 3 + 10), QStringLiteral("收货单位"));
 
-void CommandsTest::deleteAndClearButtons() {
-    Session s;
-    for (int n = 0; n < 5; ++n)
-        s.storeRecord(ExportWord, {{1, QStringLiteral("E%1").arg(n)}});
-    s.start();
-    s.showHistory(Mode::Export);
-    QCOMPARE(s.grid().access().rows(), 6);
-    s.grid().setGridSelection(2, 3); // records 3 and 2
-    s.dialogs.yesNo.enqueue(true);
-    s.mf->imageButton(2)->click();
-    QCOMPARE(s.dialogs.allTexts().value(0), QStringLiteral("您确定要删除第2至第3行数据？"));
-    QCOMPARE(s.grid().access().rows(), 4);
-    QCOMPARE(s.count(ExportWord, QStringLiteral("3")), 0);
-    QCOMPARE(s.count(ExportWord, QStringLiteral("2")), 0);
-    QCOMPARE(s.count(ExportWord, QStringLiteral("4")), 1);
-    s.dialogs.okCancel.enqueue(true);
-    s.mf->imageButton(3)->click();
-    QCOMPARE(s.dialogs.shown.last().text, QStringLiteral("您真的要清除历史数据？"));
-    QCOMPARE(s.dialogs.shown.last().title, QStringLiteral("删除记录确认"));
-    QCOMPARE(s.grid().access().rows(), 1);
-    QCOMPARE(s.count(ExportWord), 0);
-}
-
-void CommandsTest::printAgainOnExportRowWhileFormShowsImport() {
-    Session s;
-    s.storeRecord(ExportWord, {{2, QStringLiteral("天津新港")}, {87, QStringLiteral("放行")}});
-    s.start();
-    s.mf->form().setText(0, QStringLiteral("typed in import"));
-    s.showHistory(Mode::Export);
+    // 再次打印 on an export row while the form shows import: the row becomes the export
+    // working record and the form view comes back in import with its own work.
+    s.tabs("SS2")->setCurrentIndex(0);
     s.grid().setGridSelection(1, 1);
-    s.mf->imageButton(4)->click();
-    // The form view is shown again in import mode, with the import working record.
-    QCOMPARE(s.mf->mainTabs()->currentIndex(), 0);
+    click(s.imageButton(4));
+    QCOMPARE(s.tabs("SST")->currentIndex(), 0);
     QCOMPARE(s.mf->formMode(), Mode::Import);
-    QCOMPARE(s.mf->form().text(2), QString());
-    // The row became the export working record: it shows when the form switches mode.
-    s.mf->modeTabs()->setCurrentIndex(0);
-    QCOMPARE(s.mf->form().text(2), QStringLiteral("天津新港"));
-    QCOMPARE(s.mf->form().text(87), QStringLiteral("放行"));
-    QCOMPARE(s.mf->page()->boxWidgetText(2), QStringLiteral("天津新港"));
+    QCOMPARE(s.shown(6), QString());
+    s.selectTab("SS1", 0);
+    QCOMPARE(s.shown(6), QStringLiteral("天津新港"));
 }
 
-void CommandsTest::exportThenImportThroughButtons() {
-    Session s;
-    for (int n = 0; n < 3; ++n)
-        s.storeRecord(ImportWord,
-                      {{0, QStringLiteral("0%1").arg(n)}, {43, QStringLiteral("棉布 %1").arg(n)}});
-    s.start();
-    s.showHistory(Mode::Import);
-    const QString file = s.folder.file(QStringLiteral("history"));
-    s.dialogs.saveFiles.enqueue(file);
-    s.mf->imageButton(0)->click();
-    QVERIFY(QFile::exists(file + QStringLiteral(".xls")));
+void CommandsTest::batchPrint_data() {
+    QTest::addColumn<bool>("broken");
+    QTest::addColumn<bool>("escape");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<QString>("message");
+    QTest::addColumn<QString>("button");
+    const QString done = QStringLiteral("批量打印完成：共打印3页。另有1行没有记录，未打印。");
+    QTest::newRow("three records and a leftover row") << false << false << 3 << done << "批量打印";
+    QTest::newRow("printed from the batch preview") << false << false << 3 << done << "批量预览";
+    QTest::newRow("Esc after page one")
+        << false << true << 1 << "批量打印已中止：已打印1页，共3页。另有1行没有记录，未打印。"
+        << "批量打印";
+    QTest::newRow("failing printer") << true << false << 0 << "打印出错！"
+                                     << "批量打印";
+}
 
-    // Into the export history: rows 2 to 4 of the workbook are the three records.
-    s.mf->historyTabs()->setCurrentIndex(0);
-    QCOMPARE(s.grid().access().rows(), 1);
-    s.dialogs.openFiles.enqueue(file + QStringLiteral(".xls"));
+void CommandsTest::batchPrint() {
+    QFETCH(bool, broken);
+    QFETCH(bool, escape);
+    QFETCH(int, pages);
+    QFETCH(QString, message);
+    QFETCH(QString, button);
+    History s({{"E-100", "宁波"}, {"E-101", "上海"}, {"E-102", "天津"}});
+    // The form view holds the clerk's own work in a layout of its own.
+    Form& form = s.form();
+    form.setText(2, QStringLiteral("typed"));
+    form.setGeometry(6, 3000, 5000, 2000, 300);
+    form.setFontSize(0, 14);
+    const int leftover = s.grid().access().addRow(); // a failed import's row
+    s.grid().access().setText(leftover, 3, QStringLiteral("no record"));
+    s.grid().setGridSelection(1, leftover);
+    const QString pdf = s.folder.file(broken ? QStringLiteral("none/b.pdf") : "batch.pdf");
+    s.dialogs.printer = [&](QPrinter& p) { return toPdf(p, pdf); };
+    ProgressWatcher watcher(escape);
+    // The preview shows every page before the same pages are printed from it.
+    int previewPages = -1;
+    QTimer::singleShot(0, [&] {
+        if (auto* preview = qobject_cast<PrintPreviewDialog*>(QApplication::activeModalWidget())) {
+            previewPages = preview->previewWidget()->pageCount();
+            preview->printButton()->click();
+        }
+    });
+    click(button);
+    QCOMPARE(previewPages, button == QStringLiteral("批量预览") ? pages : -1);
+    QCOMPARE(s.dialogs.messages(), QStringList{message});
+    QCOMPARE(PrintCheck::pageCount(pdf), broken ? -1 : pages);
+    QCOMPARE(s.dialogs.unanswered, QStringList{}); // no save question
+    QVERIFY(form.text(2) == QStringLiteral("typed") && form.ContentChanged());
+
+    // Each page is what 打   印 prints for that record with the same layout.
+    for (int page = 1; page <= pages; ++page) {
+        for (int i = 0; i < BoxCount; ++i)
+            form.setText(i, s.grid().access().text(page, 3 + i));
+        QPrinter printer(QPrinter::HighResolution);
+        toPdf(printer, s.folder.file(QStringLiteral("single.pdf")));
+        QVERIFY(PrintJob(form, printer, s.dialogs));
+        QCOMPARE(placed(PrintCheck::words(pdf, page)),
+                 placed(PrintCheck::words(printer.outputFileName())));
+    }
+}
+
+void CommandsTest::findAndTheImageButtons() {
+    // Grid order is 4, 3, 2, 1, 0; "abc" hides record 1, between records 2 and 0.
+    History s({{"ABC-001", "宁波"},
+               {"xyz-002", "上海"},
+               {"abc-003", "宁波"},
+               {"abc-004", "a"},
+               {"abc-000", "b"}});
+    auto* find = named<QLineEdit>(QStringLiteral("查找"));
+    QTest::keyClick(&s.grid(), Qt::Key_F, Qt::ControlModifier);
+    QTRY_VERIFY(find->hasFocus());
+    find->setText(QStringLiteral("宁波"));
+    QCOMPARE(s.column(3), (QStringList{"abc-003", "ABC-001"}));
+    find->setText(QStringLiteral("abc"));
+    QCOMPARE(s.column(3), (QStringList{"abc-000", "abc-004", "abc-003", "ABC-001"}));
+
+    // 导 出 writes the rows shown.
+    const QString xls = s.folder.file(QStringLiteral("shown.xls"));
+    s.dialogs.saveFiles.enqueue(xls);
+    click(s.imageButton(0));
+    QCOMPARE(s.dialogs.messages(), QStringList{QStringLiteral("已导出4条记录到文件：%1").arg(xls)});
+
+    // 再次打印 takes shown row 4 (record 0, not the hidden record 1); a refill keeps the
+    // find text and shows the new working record last.
+    s.grid().setGridSelection(4, 4);
+    click(s.imageButton(4));
+    s.tabs("SST")->setCurrentIndex(1);
+    QCOMPARE(find->text(), QStringLiteral("abc"));
+    QCOMPARE(s.column(3), (QStringList{"abc-000", "abc-004", "abc-003", "ABC-001", "ABC-001"}));
+
+    // 删除记录 on shown rows 3 and 4 leaves the hidden record between them.
+    s.grid().setGridSelection(3, 4);
+    s.dialogs.yesNo.enqueue(true);
+    click(s.imageButton(2));
+    // A header click sorts the shown rows; sequence numbers stay with their rows.
+    emit s.grid().horizontalHeader()->sectionPressed(3);
+    QCOMPARE(s.column(3), (QStringList{"abc-000", "ABC-001", "abc-004"}));
+    find->clear();
+    QCOMPARE(s.column(3), (QStringList{"abc-000", "ABC-001", "abc-004", "xyz-002"}));
+    QCOMPARE(s.column(1), (QStringList{"1", "6", "2", "4"}));
+
+    // 导 入 reads rows 2 to 4 of the workbook into the import history; 清除记录 empties it.
+    s.tabs("SS2")->setCurrentIndex(1);
+    s.dialogs.openFiles.enqueue(xls);
     s.dialogs.texts.enqueue(QStringLiteral("2"));
     s.dialogs.texts.enqueue(QStringLiteral("4"));
     // The sheet dialog waits for the clerk: answer it once it is up.
@@ -232,40 +263,33 @@ void CommandsTest::exportThenImportThroughButtons() {
             if (auto* sheets = qobject_cast<Sheets*>(w); sheets && sheets->isVisible())
                 sheets->okButton()->click();
     });
-    s.mf->imageButton(1)->click();
+    click(s.imageButton(1));
     QVERIFY2(s.dialogs.messages().contains(QStringLiteral("导入EXCEL表格第2至第4行完成！")),
              qPrintable(s.dialogs.messages().join(u'|')));
-    QCOMPARE(s.count(ExportWord), 6);
-    QCOMPARE(s.grid().access().rows(), 4);
-    QSet<QString> codes;
-    for (int r = 1; r < 4; ++r)
-        codes.insert(s.grid().access().text(r, 3));
-    QCOMPARE(codes,
-             (QSet<QString>{QStringLiteral("00"), QStringLiteral("01"), QStringLiteral("02")}));
+    QStringList imported = s.column(3);
+    imported.sort();
+    QCOMPARE(imported, (QStringList{"abc-000", "abc-003", "abc-004"}));
+    s.dialogs.okCancel.enqueue(true);
+    click(s.imageButton(3));
+    QCOMPARE(s.dialogs.shown.last().title, QStringLiteral("删除记录确认"));
+    QCOMPARE(s.grid().access().rows(), 1);
+    s.tabs("SS2")->setCurrentIndex(0);
+    QCOMPARE(s.column(3).size(), 4);
 }
 
-void CommandsTest::topStrip() {
-    Session s;
-    UrlCatcher catcher;
-    QDesktopServices::setUrlHandler(QStringLiteral("http"), &catcher, "open");
-    s.start();
-    s.mf->topStripButton(1)->click();
-    s.mf->topStripButton(2)->click();
-    QCOMPARE(catcher.opened, (QList<QUrl>{MakerSite::chatHelpPage(), MakerSite::chatHelpPage()}));
-    s.mf->topStripButton(0)->click();
-    auto* about = s.mf->findChild<AboutBox*>();
-    QVERIFY(about);
-    QVERIFY(about->isVisible());
-    QCOMPARE(about->windowTitle(), QStringLiteral("关于 Quillmarsh报关单打印软件"));
-    QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-}
-
-void CommandsTest::versionTimerArmed() {
-    Session s;
-    s.start();
-    QVERIFY(s.mf->timer1().isActive());
-    QCOMPARE(s.mf->timer1().interval(), 500);
-    QVERIFY(s.mf->versionCheck().LastWebVersion().isEmpty());
+void CommandsTest::keyboardFirstEntry() {
+    History s({});
+    s.tabs("SST")->setCurrentIndex(0);
+    s.box(0)->setFocus();
+    QTRY_VERIFY(s.box(0)->hasFocus());
+    QTest::keyClick(s.box(0), Qt::Key_Return);
+    QVERIFY(s.box(1)->hasFocus());
+    QTest::keyClick(s.box(1), Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);
+    QVERIFY(s.box(0)->hasFocus());
+    QTest::keyClick(s.box(0), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(s.dialogs.messages(), QStringList{QStringLiteral("报关单内容已存入历史记录！")});
+    QTest::keyClick(s.box(0), Qt::Key_F1);
+    QCOMPARE(s.tabs("SST")->currentIndex(), 2);
 }
 
 QTEST_MAIN(CommandsTest)
