@@ -32,8 +32,6 @@ private slots:
     void failures_data();
     void failures();
     void roundTrip();
-    void datesOfCellTexts_data();
-    void datesOfCellTexts();
     void sheetsDialogMarks();
     void databaseFailureStopsAndKeepsStoredRows();
 
@@ -349,21 +347,6 @@ void ExcelImportTest::roundTrip() {
         const QDate date = QDate::fromString(source.text(k + 1, 2).left(10), Qt::ISODate);
         QCOMPARE(stored.at(k).dat, oleDate(date.year(), date.month(), date.day()));
     }
-}
-
-void ExcelImportTest::datesOfCellTexts_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QDate>("date");
-    QTest::newRow("date and time") << "2024-03-05 14:30:00" << QDate(2024, 3, 5);
-    QTest::newRow("slashes and time") << "2024/3/5 8:05:00" << QDate(2024, 3, 5);
-    QTest::newRow("number") << "45000" << QDate();
-    QTest::newRow("impossible day") << "2024-02-30" << QDate();
-}
-
-void ExcelImportTest::datesOfCellTexts() {
-    QFETCH(QString, text);
-    QFETCH(QDate, date);
-    QCOMPARE(DateOfCellText(text).value_or(QDate()), date);
 }
 
 void ExcelImportTest::sheetsDialogMarks() {

@@ -57,8 +57,6 @@ private slots:
     void fillShowsRecordsUnderTheModeHeaders_data();
     void fillShowsRecordsUnderTheModeHeaders();
     void fillFailureLeavesHeaderAlone();
-    void fittedWidthsMatchMeasuringEveryCell_data();
-    void fittedWidthsMatchMeasuringEveryCell();
     void sortOrder_data();
     void sortOrder();
     void deleteRange_data();
@@ -133,38 +131,6 @@ void GridTest::fillFailureLeavesHeaderAlone() {
     QCOMPARE(f.grid.rows(), 1);
     QCOMPARE(f.grid.text(0, 2), QStringLiteral("打印日期"));
     QCOMPARE(f.store.dialogs.messages(), QStringList{QStringLiteral("数据库打开错误！")});
-}
-
-void GridTest::fittedWidthsMatchMeasuringEveryCell_data() {
-    QTest::addColumn<QString>("family");
-    QTest::addColumn<QStringList>("texts");
-    QTest::newRow("latin") << "DejaVu Sans"
-                           << QStringList{"AVAVAVAV", "To To To", "fiflffi", "WWWW", "Wa."};
-    QTest::newRow("cjk") << "AR PL UMing CN"
-                         << QStringList{"中华人民共和国", "（一般贸易）", "ＡＢＣ１２３",
-                                        "美元USD"};
-    QTest::newRow("complex") << "DejaVu Serif"
-                             << QStringList{"e\u0301e\u0301e\u0301", "مرحبا بالعالم",
-                                            "第一行\r\n第二行较长的一行", "tab\there", "😀😀😀😀"};
-}
-
-void GridTest::fittedWidthsMatchMeasuringEveryCell() {
-    QFETCH(QString, family);
-    QFETCH(QStringList, texts);
-    HistoryGridModel grid;
-    // Each column gets the texts in a different order, so the widest comes anywhere.
-    for (int r = 0; r < texts.size(); ++r) {
-        const int row = grid.addRow();
-        for (int c = 1; c < 91; ++c)
-            grid.setText(row, c, texts[(r + c) % texts.size()]);
-    }
-    for (int size : {7, 12}) {
-        const QFont font(family, size);
-        grid.AdjustColWidth(font);
-        for (int c = 1; c < 91; ++c)
-            QCOMPARE(grid.colWidthTwips(c), fitted(font, texts));
-    }
-    QCOMPARE(grid.colWidthTwips(0), 0);
 }
 
 void GridTest::sortOrder_data() {
