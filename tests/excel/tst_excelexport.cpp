@@ -15,19 +15,14 @@
 class ExcelExportTest : public QObject {
     Q_OBJECT
 private slots:
-    void columnLetters_data();
-    void columnLetters();
-    void saveName_data();
-    void saveName();
-    void emptyGridSaysNoRecords();
+    void names_data();
+    void names();
+    void refusedBeforeAnything_data();
+    void refusedBeforeAnything();
     void historyGridAsWorkbook_data();
     void historyGridAsWorkbook();
     void overwriteQuestion_data();
     void overwriteQuestion();
-    void oldFileStaysWhileWriting();
-    void failedWriteIsReported();
-    void escapeKeepsRowsSoFar();
-    void tooManyRowsRefusedBeforeAnything();
 };
 
 namespace {
@@ -58,68 +53,76 @@ void fill(FakeHistoryGrid& grid, int records) {
 
 } // namespace
 
-void ExcelExportTest::columnLetters_data() {
-    QTest::addColumn<int>("n");
-    QTest::addColumn<QString>("letters");
-    QTest::newRow("1") << 1 << "A";
-    QTest::newRow("26") << 26 << "Z";
-    QTest::newRow("27") << 27 << "AA";
-    QTest::newRow("52") << 52 << "AZ";
-    QTest::newRow("53") << 53 << "BA";
-    QTest::newRow("90, the history grid's last") << 90 << "CL";
-    QTest::newRow("702") << 702 << "ZZ";
-}
-
-void ExcelExportTest::columnLetters() {
-    QFETCH(int, n);
-    QFETCH(QString, letters);
-    QCOMPARE(ColumnLetters(n), letters);
-}
-
-void ExcelExportTest::saveName_data() {
+void ExcelExportTest::names_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("letters");
     QTest::newRow("no ending") << "/tmp/报关"
-                               << "/tmp/报关.xls";
+                               << "/tmp/报关.xls" << 1 << "A";
     QTest::newRow("upper-case ending kept") << "/tmp/a.XLS"
-                                            << "/tmp/a.XLS";
+                                            << "/tmp/a.XLS" << 27 << "AA";
     QTest::newRow("newer ending gets .xls") << "/tmp/a.xlsx"
-                                            << "/tmp/a.xlsx.xls";
+                                            << "/tmp/a.xlsx.xls" << 90 << "CL";
     QTest::newRow("cancelled") << ""
-                               << "";
+                               << "" << 702 << "ZZ";
 }
 
-void ExcelExportTest::saveName() {
+void ExcelExportTest::names() {
     QFETCH(QString, typed);
     QFETCH(QString, expected);
+    QFETCH(int, column);
+    QFETCH(QString, letters);
     ScriptedDialogs dialogs;
     dialogs.saveFiles.enqueue(typed);
     QCOMPARE(ChooseSaveXls(dialogs), expected);
     QCOMPARE(dialogs.shown.first().text, QStringLiteral("*.xls"));
+    QCOMPARE(ColumnLetters(column), letters);
 }
 
-void ExcelExportTest::emptyGridSaysNoRecords() {
-    struct NoRows : FakeHistoryGrid {
-        int rows() const override { return 0; }
-    } grid;
+void ExcelExportTest::refusedBeforeAnything_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no records") << 0 << "a.xls" << ExcelMessages::noRecords();
+    // A header and 65,536 records do not fit a sheet.
+    QTest::newRow("too many rows") << 65537 << "a.xls" << ExcelMessages::tooManyRows();
+    QTest::newRow("folder missing, file not written")
+        << 2 << "missing/a.xls" << ExcelMessages::writeFailed();
+}
+
+void ExcelExportTest::refusedBeforeAnything() {
+    QFETCH(int, rows);
+    QFETCH(QString, file);
+    QFETCH(QString, message);
+    TestFolder folder;
+    FakeHistoryGrid grid;
+    grid.generatedRows = rows;
+    grid.generated = [](int r, int c) { return QStringLiteral("%1-%2").arg(r).arg(c); };
     ScriptedDialogs dialogs;
+    dialogs.saveFiles.enqueue(folder.file(file));
     ExportToExcel(grid, dialogs, nullptr);
-    QCOMPARE(dialogs.allTexts(), QStringList{ExcelMessages::noRecords()});
+    QCOMPARE(dialogs.messages(), QStringList{message});
+    QCOMPARE(dialogs.saveFiles.isEmpty(), message == ExcelMessages::writeFailed());
+    QVERIFY(QDir(folder.path()).isEmpty());
 }
 
 void ExcelExportTest::historyGridAsWorkbook_data() {
     QTest::addColumn<int>("records");
     QTest::addColumn<int>("colouredRow"); // −1: none
     QTest::addColumn<int>("longTexts");   // cells past Excel's limit of 32,767 characters
-    QTest::newRow("header only") << 0 << -1 << 0;
-    QTest::newRow("records, one coloured") << 4 << 2 << 0;
-    QTest::newRow("texts of 40,000 characters are cut and counted") << 3 << -1 << 2;
+    QTest::addColumn<bool>("escape");     // pressed as soon as the progress window shows
+    QTest::newRow("records, one coloured") << 4 << 2 << 0 << false;
+    QTest::newRow("texts of 40,000 characters are cut and counted") << 3 << -1 << 2 << false;
+    // Esc reaches the window before the first row is done: the header is saved, plain.
+    QTest::newRow("escape keeps the rows so far") << 5 << -1 << 0 << true;
 }
 
 void ExcelExportTest::historyGridAsWorkbook() {
     QFETCH(int, records);
     QFETCH(int, colouredRow);
     QFETCH(int, longTexts);
+    QFETCH(bool, escape);
     if (!ExcelOracles::haveXlrd())
         QSKIP("python3-xlrd is missing");
     TestFolder folder;
@@ -135,36 +138,38 @@ void ExcelExportTest::historyGridAsWorkbook() {
     ScriptedDialogs dialogs;
     const QString file = folder.file(QStringLiteral("历史"));
     dialogs.saveFiles.enqueue(file);
-    ProgressWatcher watcher(false);
+    ProgressWatcher watcher(escape);
     ExportToExcel(grid, dialogs, nullptr);
+    const int written = escape ? 0 : records;
     QCOMPARE(dialogs.messages(),
              QStringList{
-                 ExcelMessages::exported(file + QStringLiteral(".xls"), records) +
+                 ExcelMessages::exported(file + QStringLiteral(".xls"), written) +
                  (longTexts > 0 ? u'\n' + ExcelMessages::textsShortened(longTexts) : QString())});
-    QVERIFY(watcher.seen);
     QCOMPARE(watcher.caption, QStringLiteral("Writing excel file …"));
     QVERIFY(watcher.alwaysOnTop);
 
     const QJsonObject x = xlrdFull(folder, file + QStringLiteral(".xls"));
-    QCOMPARE(x.value("nrows").toInt(), records + 1);
+    QCOMPARE(x.value("nrows").toInt(), written + 1);
     QCOMPARE(x.value("ncols").toInt(), 90); // A to CL
     const QJsonArray cells = x.value("cells").toArray();
-    for (int r = 0; r <= records; ++r) {
+    const QJsonArray lines = escape ? QJsonArray{0, 0, 0, 0} : QJsonArray{1, 1, 1, 1};
+    for (int r = 0; r <= written; ++r) {
         for (int c = 0; c < 90; ++c) {
             const QJsonArray cell = cells[r].toArray()[c].toArray();
             const QByteArray where = QByteArray::number(r) + "," + QByteArray::number(c);
             // Worksheet column A holds grid column 1; grid column 0 is never written.
             QVERIFY2(cell[0].toString() == grid.text(r, c + 1).left(32767), where);
-            QVERIFY2(cell[1].toBool() == (r == 0), where);
-            const QJsonValue expectedFill = r == 0             ? QJsonValue(rgb(9553663))
+            QVERIFY2(cell[1].toBool() == (r == 0 && !escape), where);
+            const QJsonValue expectedFill = r == 0 && !escape  ? QJsonValue(rgb(9553663))
                                             : r == colouredRow ? QJsonValue(rgb(colour))
                                                                : QJsonValue();
             QVERIFY2(cell[2] == expectedFill, where);
-            QVERIFY2(cell[3].toArray() == (QJsonArray{1, 1, 1, 1}), where);
+            QVERIFY2(cell[3].toArray() == lines, where);
         }
     }
     const QJsonObject widths = x.value("widths").toObject();
-    for (int c = 1; c <= 90; ++c)
+    QCOMPARE(widths.isEmpty(), escape);
+    for (int c = 1; c <= 90 && !escape; ++c)
         QCOMPARE(widths.value(QString::number(c - 1)).toInt(), grid.colWidthTwips(c) / 123 * 256);
 }
 
@@ -178,30 +183,10 @@ void ExcelExportTest::overwriteQuestion() {
     QFETCH(bool, answer);
     TestFolder folder;
     const QString file = folder.file(QStringLiteral("a.xls"));
-    QVERIFY(TestFolder::write(file, QByteArray("old")));
-    FakeHistoryGrid grid;
-    fill(grid, 2);
-    ScriptedDialogs dialogs;
-    dialogs.saveFiles.enqueue(file);
-    dialogs.okCancel.enqueue(answer);
-    ExportToExcel(grid, dialogs, nullptr);
-    QCOMPARE(dialogs.shown.value(1).kind, QStringLiteral("okcancel"));
-    QCOMPARE(dialogs.shown.value(1).text, QStringLiteral("文件已存在是否覆盖？"));
-    XlsWorkbookReader reader;
-    QCOMPARE(reader.open(file), answer);
-    if (answer) {
-        QVERIFY(reader.selectSheet(reader.sheetNames().value(0)));
-        QCOMPARE(reader.rowCount(), 3);
-        QCOMPARE(reader.cellText(2, 2), QStringLiteral("001"));
-    }
-}
-
-void ExcelExportTest::oldFileStaysWhileWriting() {
-    TestFolder folder;
-    const QString file = folder.file(QStringLiteral("keep.xls"));
     QVERIFY(TestFolder::write(file, QByteArray("the previous workbook")));
     FakeHistoryGrid grid;
-    fill(grid, 3);
+    fill(grid, 2);
+    // The old file stays whole until the new workbook is complete.
     QByteArray during;
     ProgressWatcher watcher(false, [&] {
         QFile f(file);
@@ -210,57 +195,19 @@ void ExcelExportTest::oldFileStaysWhileWriting() {
     });
     ScriptedDialogs dialogs;
     dialogs.saveFiles.enqueue(file);
-    dialogs.okCancel.enqueue(true);
+    dialogs.okCancel.enqueue(answer);
     ExportToExcel(grid, dialogs, nullptr);
-    QVERIFY(watcher.seen);
-    QCOMPARE(during, QByteArray("the previous workbook"));
+    QCOMPARE(dialogs.shown.value(1).text, QStringLiteral("文件已存在是否覆盖？"));
+    QCOMPARE(watcher.seen, answer);
+    QCOMPARE(during, answer ? QByteArray("the previous workbook") : QByteArray());
     XlsWorkbookReader reader;
-    QVERIFY(reader.open(file));
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("keep.xls")});
-}
-
-void ExcelExportTest::failedWriteIsReported() {
-    TestFolder folder;
-    FakeHistoryGrid grid;
-    fill(grid, 1);
-    ScriptedDialogs dialogs;
-    // A folder that does not exist cannot take the file.
-    dialogs.saveFiles.enqueue(folder.file(QStringLiteral("missing/a.xls")));
-    ExportToExcel(grid, dialogs, nullptr);
-    QCOMPARE(dialogs.messages(), QStringList{ExcelMessages::writeFailed()});
-}
-
-void ExcelExportTest::escapeKeepsRowsSoFar() {
-    if (!ExcelOracles::haveXlrd())
-        QSKIP("python3-xlrd is missing");
-    TestFolder folder;
-    FakeHistoryGrid grid;
-    fill(grid, 5);
-    ScriptedDialogs dialogs;
-    const QString file = folder.file(QStringLiteral("esc.xls"));
-    dialogs.saveFiles.enqueue(file);
-    ProgressWatcher watcher(true);
-    ExportToExcel(grid, dialogs, nullptr);
-    QVERIFY(watcher.seen);
-    QCOMPARE(dialogs.messages(), QStringList{ExcelMessages::exported(file, 0)});
-    // Esc reaches the window before the first row is done: that row is saved, plain.
-    const QJsonObject x = xlrdFull(folder, file);
-    QCOMPARE(x.value("nrows").toInt(), 1);
-    const QJsonArray header = x.value("cells").toArray()[0].toArray();
-    QCOMPARE(header[1].toArray()[0].toString(), QStringLiteral("打印日期"));
-    for (const QJsonValue& cell : header)
-        QCOMPARE(cell.toArray()[3].toArray(), (QJsonArray{0, 0, 0, 0}));
-    QVERIFY(x.value("widths").toObject().isEmpty());
-}
-
-void ExcelExportTest::tooManyRowsRefusedBeforeAnything() {
-    FakeHistoryGrid grid;
-    grid.generatedRows = 65537; // a header and 65,536 records
-    grid.generated = [](int r, int c) { return QStringLiteral("%1-%2").arg(r).arg(c); };
-    ScriptedDialogs dialogs;
-    dialogs.saveFiles.enqueue(QStringLiteral("/nonexistent/never.xls"));
-    ExportToExcel(grid, dialogs, nullptr);
-    QCOMPARE(dialogs.allTexts(), QStringList{ExcelMessages::tooManyRows()});
+    QCOMPARE(reader.open(file), answer);
+    if (answer) {
+        QVERIFY(reader.selectSheet(reader.sheetNames().value(0)));
+        QCOMPARE(reader.rowCount(), 3);
+        QCOMPARE(reader.cellText(2, 2), QStringLiteral("001"));
+    }
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("a.xls")});
 }
 
 QTEST_MAIN(ExcelExportTest)

@@ -25,9 +25,8 @@ struct GridFixture {
 
     bool insert(const QString& table, int ord, double dat, const QMap<int, QString>& boxes) {
         QSqlQuery q(store.outside());
-        if (!q.prepare(QStringLiteral("INSERT INTO \"%1\" (Ord, Dat, Ctl, Con) VALUES (?, ?, ?, ?)")
-                           .arg(table)))
-            return false;
+        q.prepare(QStringLiteral("INSERT INTO \"%1\" (Ord, Dat, Ctl, Con) VALUES (?, ?, ?, ?)")
+                      .arg(table));
         for (auto it = boxes.cbegin(); it != boxes.cend(); ++it) {
             q.bindValue(0, ord);
             q.bindValue(1, dat);

@@ -1,4 +1,2 @@
-foreach(t tst_grid tst_grid_view)
-  quillmarsh_add_test(${t} SOURCES ${CMAKE_CURRENT_LIST_DIR}/${t}.cpp ${CMAKE_CURRENT_LIST_DIR}/GridFixture.h
-    ${CMAKE_CURRENT_LIST_DIR}/StoreFixture.h LIBS store)
-endforeach()
+quillmarsh_add_test(tst_grid SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_grid.cpp ${CMAKE_CURRENT_LIST_DIR}/GridFixture.h
+  ${CMAKE_CURRENT_LIST_DIR}/StoreFixture.h LIBS store)
