@@ -37,12 +37,10 @@ public:
     QList<QByteArray> requestLines;
 
     PageServer() { connect(&m_server, &QTcpServer::newConnection, this, &PageServer::accept); }
-    bool listen(quint16 port = 0) { return m_server.listen(QHostAddress::LocalHost, port); }
-    void close() { m_server.close(); }
-    quint16 port() const { return m_server.serverPort(); }
+    bool listen() { return m_server.listen(QHostAddress::LocalHost); }
     QUrl productPage() const {
         return QUrl(QStringLiteral("http://127.0.0.1:%1/quillmarshsoft/downpage/Product.asp?ID=27")
-                        .arg(port()));
+                        .arg(m_server.serverPort()));
     }
 
 private:
@@ -108,68 +106,35 @@ private slots:
         QVERIFY(TestFolder::write(m_folder.file("pre.css"), "p { white-space: pre }"));
         QNetworkProxy::setApplicationProxy(QNetworkProxy::NoProxy);
         QDesktopServices::setUrlHandler(QStringLiteral("http"), &m_urls, "open");
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), &m_urls, "open");
     }
-    void cleanupTestCase() {
-        QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-    }
+    void cleanupTestCase() { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
     void init() { m_urls.opened.clear(); }
 
     void parse_data() {
         QTest::addColumn<QString>("page");
-        QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("webVersion");
         QTest::addColumn<bool>("offer");
-        QTest::newRow("newer version")
-            << "软件版本：V1.14 软件售价：980元" << ownCaption << "1.14" << true;
-        QTest::newRow("same version")
-            << "软件版本：V1.13 软件售价：980元" << ownCaption << "1.13" << false;
-        QTest::newRow("price label missing")
-            << "软件版本：V1.14 980元" << ownCaption << "" << false;
-        QTest::newRow("one character between")
-            << "软件版本：5软件售价：" << ownCaption << "5" << true;
-        QTest::newRow("price label before the version")
-            << "软件售价：980元 软件版本：V1.14 软件售价：980元" << ownCaption << "1.14" << true;
+        QTest::newRow("newer version") << "软件版本：V1.14 软件售价：980元"
+                                       << "1.14" << true;
+        QTest::newRow("same version") << "软件版本：V1.13 软件售价：980元"
+                                      << "1.13" << false;
+        QTest::newRow("price label missing") << "软件版本：V1.14 980元"
+                                             << "" << false;
         QTest::newRow("first version label counts")
-            << "软件版本：V1.13 软件售价：1 软件版本：V9.9 软件售价：" << ownCaption << "1.13"
-            << false;
-        QTest::newRow("zero version")
-            << "软件版本：V0.0 软件售价：980" << ownCaption << "" << false;
-        QTest::newRow("numbers compare, not texts")
-            << "软件版本：1.130 软件售价：" << ownCaption << "1.130" << false;
-        QTest::newRow("1.2 is newer than 1.13")
-            << "软件版本：1.2 软件售价：" << ownCaption << "1.2" << true;
-        QTest::newRow("caption without a version") << "软件版本：V1.14 软件售价："
-                                                   << "Quillmarsh报关单打印软件"
-                                                   << "" << false;
-        QTest::newRow("empty page") << "" << ownCaption << "" << false;
+            << "软件版本：V1.13 软件售价：1 软件版本：V9.9 软件售价："
+            << "1.13" << false;
+        QTest::newRow("zero version") << "软件版本：V0.0 软件售价：980"
+                                      << "" << false;
+        QTest::newRow("1.2 is newer than 1.13") << "软件版本：1.2 软件售价："
+                                                << "1.2" << true;
     }
     void parse() {
         QFETCH(QString, page);
-        QFETCH(QString, caption);
         QFETCH(QString, webVersion);
         QFETCH(bool, offer);
-        const VersionFinding finding = readWebVersion(page, caption);
+        const VersionFinding finding = readWebVersion(page, ownCaption);
         QCOMPARE(finding.webVersion, webVersion);
         QCOMPARE(finding.offerUpgrade, offer);
-    }
-
-    void reduction_data() {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QString>("kept");
-        QTest::newRow("V1.14 and a blank") << "V1.14 "
-                                           << "1.14";
-        QTest::newRow("caption") << ownCaption << "1.13";
-        QTest::newRow("full-width digits dropped") << "版本１.１4"
-                                                   << ".4";
-        QTest::newRow("nothing to keep") << "最新版"
-                                         << "";
-    }
-    void reduction() {
-        QFETCH(QString, text);
-        QFETCH(QString, kept);
-        QCOMPARE(digitsAndPoints(text), kept);
     }
 
     void wholeCheck_data() {
@@ -187,8 +152,6 @@ private slots:
                                          << expectedQuestion("1.14") << "1.14" << true;
         QTest::newRow("newer, not now") << ok << html << utf8Page("1.14") << QList<bool>{false}
                                         << expectedQuestion("1.14") << "1.14" << false;
-        QTest::newRow("same version") << ok << html << utf8Page("1.13") << QList<bool>{} << ""
-                                      << "1.13" << false;
         QTest::newRow("GBK page, header")
             << ok << QByteArray("text/html; charset=GBK") << gbkPage() << QList<bool>{false}
             << expectedQuestion("1.14") << "1.14" << false;
@@ -197,9 +160,6 @@ private slots:
             << QStringLiteral("<body><h1>无法显示网页</h1>软件版本：V1.14 软件售价：</body>")
                    .toUtf8()
             << QList<bool>{} << ""
-            << "0" << false;
-        QTest::newRow("not found status")
-            << QByteArray("404 Not Found") << html << utf8Page("1.14") << QList<bool>{} << ""
             << "0" << false;
         QTest::newRow("oversized page")
             << ok << html << utf8Page("1.14") + QByteArray(PageFetch::maximumPageBytes, ' ')
@@ -254,7 +214,9 @@ private slots:
         QCOMPARE(m_urls.opened, opensPage ? QList<QUrl>{server.productPage()} : QList<QUrl>{});
     }
 
-    void serverSilentPastTheBound() {
+    // A silent server: the bound ends the one fetch of the run, and a check destroyed
+    // while it waits neither asks nor crashes when events run on.
+    void serverSilent() {
         PageServer server;
         server.silent = true;
         QVERIFY(server.listen());
@@ -264,62 +226,21 @@ private slots:
         QSignalSpy finished(&check, &VersionCheck::checkFinished);
         check.ResetVersionCheck();
         check.CheckNewVersion(server.productPage(), ownCaption);
-        QCOMPARE(check.LastWebVersion(), QStringLiteral("0"));
         // Well under the bound of a real run, so only the bound set here can end the wait.
         QVERIFY(finished.wait(8000));
         QCOMPARE(finished.first().first().toString(), QString());
         for (int tick = 0; tick < 5; ++tick)
             check.CheckNewVersion(server.productPage(), ownCaption);
-        QTest::qWait(100);
-        QCOMPARE(server.requestLines.size(), 1);
-        QCOMPARE(finished.size(), 1);
-        QCOMPARE(check.LastWebVersion(), QStringLiteral("0"));
-        QVERIFY(dialogs.shown.isEmpty());
-    }
-
-    void noServerAtAll() {
-        PageServer server;
-        server.body = utf8Page("1.14");
-        QVERIFY(server.listen());
-        const QUrl page = server.productPage();
-        const quint16 port = server.port();
-        server.close();
-
-        ScriptedDialogs dialogs;
-        VersionCheck check(dialogs);
-        QSignalSpy finished(&check, &VersionCheck::checkFinished);
-        check.ResetVersionCheck();
-        check.CheckNewVersion(page, ownCaption);
-        QVERIFY(finished.wait(10000));
-        QCOMPARE(finished.first().first().toString(), QString());
-        QCOMPARE(check.LastWebVersion(), QStringLiteral("0"));
-
-        // The server is back, but this run does not try again.
-        QVERIFY(server.listen(port));
-        for (int tick = 0; tick < 10; ++tick) {
-            check.CheckNewVersion(page, ownCaption);
-            QTest::qWait(20);
-        }
-        QTest::qWait(200);
-        QVERIFY(server.requestLines.isEmpty());
-        QCOMPARE(finished.size(), 1);
-        QVERIFY(dialogs.shown.isEmpty());
-        QVERIFY(m_urls.opened.isEmpty());
-    }
-
-    void destroyedWhileLoading() {
-        PageServer server;
-        server.silent = true;
-        QVERIFY(server.listen());
-        ScriptedDialogs dialogs;
         {
-            VersionCheck check(dialogs);
-            check.ResetVersionCheck();
-            check.CheckNewVersion(server.productPage(), ownCaption);
-            QTRY_COMPARE(server.requestLines.size(), 1);
+            VersionCheck abandoned(dialogs);
+            abandoned.ResetVersionCheck();
+            abandoned.CheckNewVersion(server.productPage(), ownCaption);
+            QTRY_COMPARE(server.requestLines.size(), 2);
         }
-        // The abandoned fetch neither asks nor crashes when events run on.
         QTest::qWait(100);
+        QCOMPARE(server.requestLines.size(), 2);
+        QCOMPARE(finished.size(), 1);
+        QCOMPARE(check.LastWebVersion(), QStringLiteral("0"));
         QVERIFY(dialogs.shown.isEmpty());
     }
 
@@ -332,14 +253,8 @@ private slots:
         const QByteArray html = "text/html";
         const QString gbkRead = QStringLiteral("软件版本：軟體");
         QTest::newRow("GBK by meta") << "<meta charset=gbk><body>" + gbkText << html << gbkRead;
-        QTest::newRow("GB2312 label on GBK text")
-            << "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">" + gbkText
-            << html << gbkRead;
         QTest::newRow("GBK by header, outranks meta")
             << "<meta charset=utf-8>" + gbkText << QByteArray("text/html; charset=\"GBK\"")
-            << gbkRead;
-        QTest::newRow("unknown header charset, meta read")
-            << "<meta charset=gb2312>" + gbkText << QByteArray("text/html; charset=x-none")
             << gbkRead;
         QTest::newRow("undeclared GBK") << gbkText << html << gbkRead;
         QTest::newRow("UTF-8 with BOM, outranks header")
@@ -353,10 +268,6 @@ private slots:
                           "<script>v='9.9'</script><table><tr><td>A</td><td>1.14</td></tr>"
                           "</table><img src=logo.png><!-- 9.9 --></body></html>")
             << html << "A\n1.14";
-        QTest::newRow("plain text page")
-            << QByteArray(" <V1.14> ") << QByteArray("text/plain") << "<V1.14>";
-        QTest::newRow("cannot be found")
-            << QStringLiteral("<h1>无法找到该页</h1>软件版本：1 软件售价：").toUtf8() << html << "";
         QTest::newRow("cannot be shown")
             << QStringLiteral("<h1>无法显示网页</h1>软件版本：1 软件售价：").toUtf8() << html << "";
         // With the style sheet read, "a   b" would keep its blanks.
