@@ -10,6 +10,8 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QCheckBox>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
@@ -74,6 +76,47 @@ struct WindowSession {
         QTabBar* bar = tabs(strip)->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(tab).center());
         QCOMPARE(tabs(strip)->currentIndex(), tab);
+    }
+
+    // Pointer and lock helpers of the editing tests, in page twips and page pixels.
+    QWidget* target(int i) const { return page()->boxMouseTarget(i); }
+    QPoint pixel(QPointF twips) const { return page()->pageToPixel(twips).toPoint(); }
+    QPoint on(QWidget* widget, QPoint pagePixel) const {
+        return widget->mapFromGlobal(page()->mapToGlobal(pagePixel));
+    }
+    QPoint onBox(int i, QPointF local) const {
+        const Box& bx = form().box(i);
+        return on(target(i), pixel(QPointF(bx.left, bx.top) + local));
+    }
+    void setLocked(bool locked) const {
+        auto* lock = named<QCheckBox>(QStringLiteral("锁定格式"));
+        if (lock->isChecked() != locked)
+            QTest::mouseClick(lock, Qt::LeftButton, {}, QPoint(8, lock->height() / 2));
+        QCOMPARE(lock->isChecked(), locked);
+    }
+    // A pointer move with `buttons` held, as the grabbing widget receives it.
+    void moveHeld(QWidget* receiver, QPoint pagePixel,
+                  Qt::MouseButtons buttons = Qt::LeftButton) const {
+        const QPoint global = page()->mapToGlobal(pagePixel);
+        QMouseEvent move(QEvent::MouseMove, receiver->mapFromGlobal(global), global, Qt::NoButton,
+                         buttons, Qt::NoModifier);
+        QApplication::sendEvent(receiver, &move);
+    }
+    // The pointer comes to rest on box `i` at a local point, coming from the page's corner.
+    void hover(int i, QPointF local) const {
+        QTest::mouseMove(page(), QPoint(2, 2));
+        QTest::mouseMove(target(i), onBox(i, local));
+    }
+    // Press on box `i` at a local point, move by `by` page twips in steps and release.
+    void dragBox(int i, QPointF local, QPointF by) const {
+        QWidget* t = target(i);
+        hover(i, local);
+        const QPoint start = page()->mapFromGlobal(t->mapToGlobal(onBox(i, local)));
+        QTest::mousePress(t, Qt::LeftButton, {}, onBox(i, local));
+        QPoint end = start;
+        for (int step = 1; step <= 10; ++step)
+            moveHeld(t, end = pixel(page()->pixelToPage(start) + by * step / 10));
+        QTest::mouseRelease(t, Qt::LeftButton, {}, on(t, end));
     }
 
     // Writes a history record from outside the window, as an earlier run left it.
