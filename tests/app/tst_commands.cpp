@@ -83,7 +83,6 @@ private slots:
 void CommandsTest::print_data() {
     QTest::addColumn<int>("mode");
     QTest::addColumn<bool>("answer");
-    QTest::newRow("import, yes") << 1 << true;
     QTest::newRow("export, yes") << 0 << true;
     QTest::newRow("import, no") << 1 << false;
 }
@@ -158,7 +157,6 @@ void CommandsTest::batchPrint_data() {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("button");
     const QString done = QStringLiteral("批量打印完成：共打印3页。另有1行没有记录，未打印。");
-    QTest::newRow("three records and a leftover row") << false << false << 3 << done << "批量打印";
     QTest::newRow("printed from the batch preview") << false << false << 3 << done << "批量预览";
     QTest::newRow("Esc after page one")
         << false << true << 1 << "批量打印已中止：已打印1页，共3页。另有1行没有记录，未打印。"
