@@ -1,21 +1,27 @@
 #include "ScriptedDialogs.h"
 
+namespace {
+
+// The next scripted answer; a question the script did not foresee is noted and declined.
+template <typename T>
+T next(QQueue<T>& answers, QStringList& unanswered, const QString& question, T declined) {
+    if (answers.isEmpty()) {
+        unanswered.append(question);
+        return declined;
+    }
+    return answers.dequeue();
+}
+
+} // namespace
+
 bool ScriptedDialogs::askYesNo(const QString& text, const QString& title) {
     shown.append({QStringLiteral("yesno"), text, title, {}});
-    if (yesNo.isEmpty()) {
-        unanswered.append(text);
-        return false;
-    }
-    return yesNo.dequeue();
+    return next(yesNo, unanswered, text, false);
 }
 
 bool ScriptedDialogs::askOkCancel(const QString& text, const QString& title) {
     shown.append({QStringLiteral("okcancel"), text, title, {}});
-    if (okCancel.isEmpty()) {
-        unanswered.append(text);
-        return false;
-    }
-    return okCancel.dequeue();
+    return next(okCancel, unanswered, text, false);
 }
 
 void ScriptedDialogs::tell(const QString& text, const QString& title) {
@@ -28,11 +34,7 @@ void ScriptedDialogs::tellWithDetails(const QString& text, const QString& detail
 
 std::optional<QString> ScriptedDialogs::askText(const QString& prompt, const QString&) {
     shown.append({QStringLiteral("text"), prompt, {}, {}});
-    if (texts.isEmpty()) {
-        unanswered.append(prompt);
-        return std::nullopt;
-    }
-    return texts.dequeue();
+    return next(texts, unanswered, prompt, std::optional<QString>());
 }
 
 QString ScriptedDialogs::chooseOpenFile(const QString& filter) {
@@ -68,9 +70,5 @@ QStringList ScriptedDialogs::allTexts() const {
 std::optional<FontChoice> ScriptedDialogs::chooseFont(const FontChoice& initial) {
     shown.append({QStringLiteral("font"), initial.name, {}, {}});
     fontsShown.append(initial);
-    if (fonts.isEmpty()) {
-        unanswered.append(QStringLiteral("font dialog"));
-        return std::nullopt;
-    }
-    return fonts.dequeue();
+    return next(fonts, unanswered, QStringLiteral("font dialog"), std::optional<FontChoice>());
 }
