@@ -89,7 +89,6 @@ private slots:
     void bandDrawnAndErased();
     void groupDragAndResize_data();
     void groupDragAndResize();
-    void clickDeselectsAndPlacesCaret();
     void keys_data();
     void keys();
     void arrowInBoxMovesCaretToo();
@@ -250,22 +249,6 @@ void EditingTest::groupDragAndResize() {
     QVERIFY(selectedBoxes(w.form()).isEmpty());
 }
 
-void EditingTest::clickDeselectsAndPlacesCaret() {
-    Window w;
-    w.setLocked(false);
-    w.form().setText(w.a, QStringLiteral("ABCDEFGH"));
-    w.form().setSelected(w.b, true);
-    w.form().setSelected(w.a, true);
-    auto* line = qobject_cast<QLineEdit*>(w.box(w.a));
-    line->setCursorPosition(0);
-    w.hover(w.a, QPointF(400, 150));
-    QTest::mouseClick(w.target(w.a), Qt::LeftButton, {}, w.onBox(w.a, QPointF(400, 150)));
-    QVERIFY(selectedBoxes(w.form()).isEmpty());
-    QVERIFY(line->hasFocus());
-    QVERIFY2(line->cursorPosition() > 0, "the click puts the caret where it lands");
-    QVERIFY(!line->hasSelectedText());
-}
-
 void EditingTest::keys_data() {
     QTest::addColumn<QString>("control"); // the control with the focus
     QTest::addColumn<int>("key");
@@ -287,7 +270,7 @@ void EditingTest::keys_data() {
         QTest::addRow("Down on %s", qPrintable(control))
             << control << int(Qt::Key_Down) << none << L{0, 10, 0, 0, 0};
     // Elsewhere the arrows are the control's own.
-    for (const char* control : {"历史记录表", "使用帮助", "查找"})
+    for (const char* control : {"历史记录表", "查找"})
         QTest::addRow("Down on %s", control)
             << QString::fromUtf8(control) << int(Qt::Key_Down) << none << L{0, 0, 0, 0, 0};
 }
@@ -314,8 +297,6 @@ void EditingTest::keys() {
             focus = named;
     if (control.startsWith(QStringLiteral("历史")) || control == QStringLiteral("查找"))
         w.tabs("SST")->setCurrentIndex(1);
-    if (control == QStringLiteral("使用帮助"))
-        w.tabs("SST")->setCurrentIndex(2);
     if (focus) {
         focus->setFocus();
         QTRY_COMPARE(QApplication::focusWidget(), focus);
