@@ -297,15 +297,10 @@ void EditingTest::keys() {
             focus = named;
     if (control.startsWith(QStringLiteral("历史")) || control == QStringLiteral("查找"))
         w.tabs("SST")->setCurrentIndex(1);
-    if (focus) {
-        focus->setFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), focus);
-    } else {
-        if (QWidget* had = QApplication::focusWidget())
-            had->clearFocus();
-        QTRY_COMPARE(QApplication::focusWidget(), static_cast<QWidget*>(nullptr));
-    }
-    QTest::keyClick(focus ? focus : w.mf.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+    QVERIFY2(focus, qPrintable(control));
+    focus->setFocus();
+    QTRY_COMPARE(QApplication::focusWidget(), focus);
+    QTest::keyClick(focus, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
 
     for (int i = 0; i < BoxCount; ++i) {
         const Box& now = w.form().box(i);
