@@ -12,6 +12,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTimer>
+#include <QToolTip>
 
 #include <cmath>
 
@@ -89,6 +90,8 @@ private slots:
     void bandDrawnAndErased();
     void groupDragAndResize_data();
     void groupDragAndResize();
+    void grips_data();
+    void grips();
     void keys_data();
     void keys();
     void arrowInBoxMovesCaretToo();
@@ -247,6 +250,31 @@ void EditingTest::groupDragAndResize() {
     QVERIFY(line ? !line->hasSelectedText()
                  : !qobject_cast<QPlainTextEdit*>(w.box(dragged))->textCursor().hasSelection());
     QVERIFY(selectedBoxes(w.form()).isEmpty());
+}
+
+void EditingTest::grips_data() {
+    QTest::addColumn<QPointF>("at"); // on the small box C
+    QTest::addColumn<int>("cursor");
+    QTest::addColumn<QString>("hint");
+    QTest::newRow("resize corner")
+        << QPointF(120, 120) << int(Qt::SizeFDiagCursor) << BoxEditor::resizeHint();
+    QTest::newRow("text") << QPointF(20, 125) << int(Qt::IBeamCursor) << BoxEditor::textHint();
+}
+
+void EditingTest::grips() {
+    QFETCH(QPointF, at);
+    QFETCH(int, cursor);
+    QFETCH(QString, hint);
+    Window w(SmallScreen);
+    w.setLocked(false);
+    w.hover(w.c, at);
+    QCOMPARE(int(w.target(w.c)->cursor().shape()), cursor);
+    // The hint shows when the pointer rests on the box.
+    const QPoint rest = w.onBox(w.c, at);
+    QHelpEvent help(QEvent::ToolTip, rest, w.target(w.c)->mapToGlobal(rest));
+    QApplication::sendEvent(w.target(w.c), &help);
+    QCOMPARE(QToolTip::text(), hint);
+    QToolTip::hideText();
 }
 
 void EditingTest::keys_data() {

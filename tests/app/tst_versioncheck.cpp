@@ -265,6 +265,10 @@ private slots:
                           "<script>v='9.9'</script><table><tr><td>A</td><td>1.14</td></tr>"
                           "</table><img src=logo.png><!-- 9.9 --></body></html>")
             << html << "A\n1.14";
+        QTest::newRow("plain text page")
+            << QByteArray(" <V1.14> ") << QByteArray("text/plain") << "<V1.14>";
+        QTest::newRow("cannot be found")
+            << QStringLiteral("<h1>无法找到该页</h1>软件版本：1 软件售价：").toUtf8() << html << "";
         QTest::newRow("cannot be shown")
             << QStringLiteral("<h1>无法显示网页</h1>软件版本：1 软件售价：").toUtf8() << html << "";
         // With the style sheet read, "a   b" would keep its blanks.
