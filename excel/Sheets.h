@@ -18,7 +18,6 @@ public:
     QString sheetName() const { return m_sheetName; }
     QTableWidget* list() const { return m_list; }
     QPushButton* okButton() const { return m_ok; }
-    QPushButton* cancelButton() const { return m_cancel; }
 
     static QString mark() { return QStringLiteral("√"); }
 

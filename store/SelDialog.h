@@ -22,7 +22,6 @@ public:
 
     QComboBox* nameBox() const { return m_com; }
     QPushButton* okButton() const { return m_ok; }
-    QPushButton* cancelButton() const { return m_cancel; }
 
 private:
     void act();
