@@ -71,7 +71,6 @@ public:
     // CD1 0..4: export, import, delete records, clear records, print again.
     QAbstractButton* imageButton(int index) const;
 
-    QSize screenSizePixels() const { return m_screen; }
 
     // The controls whose key presses reach the box keys: the window, the canvas and its
     // viewport, the boxes, the command buttons, the check boxes, the scroll bar and the

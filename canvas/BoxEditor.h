@@ -64,9 +64,7 @@ public:
     // consulted and the key is not consumed. Returns whether the key was an editing key.
     bool CtlKeys(int key, Qt::KeyboardModifiers modifiers);
 
-    QString canvasHint() const { return m_canvasHint; }
     QPoint anchor() const { return {m_anchorX, m_anchorY}; }
-    QPoint corner() const { return {m_cornerX, m_cornerY}; }
     // Where the font menu opens, in page twips: the box's position plus the pointer,
     // 200 lower.
     QPointF menuPosition() const { return m_menuPosition; }

@@ -121,10 +121,6 @@ std::array<QString, BoxCount> buildTable(Mode mode) {
 
 } // namespace
 
-const std::array<FieldSpec, BoxCount>& fields() {
-    return kFields;
-}
-
 const FieldSpec& field(int index) {
     return kFields.at(static_cast<std::size_t>(index));
 }

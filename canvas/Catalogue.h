@@ -36,7 +36,6 @@ struct ModeInfo {
 
 namespace Catalogue {
 
-const std::array<FieldSpec, BoxCount>& fields();
 const FieldSpec& field(int index);
 
 // The caption of field `index` in `mode`; empty for the goods lines 2 to 5.
