@@ -1,7 +1,9 @@
 #include "FormScanSetup.h"
 
+#include "DataBase.h"
 #include "FormScanDialog.h"
 #include "PageWidget.h"
+#include "UserDialogs.h"
 
 #include <QCheckBox>
 #include <QSettings>
@@ -18,7 +20,7 @@ const QString ShownKey = QStringLiteral("FormScan/Shown");
 
 FormScanSetup::FormScanSetup(DataBase& db, UserDialogs& dialogs, PageWidget& page, QCheckBox& shown,
                              QWidget* dialogParent)
-    : QObject(&page), m_store(db), m_dialogs(dialogs), m_page(page), m_shown(shown),
+    : QObject(&page), m_db(db), m_store(db), m_dialogs(dialogs), m_page(page), m_shown(shown),
       m_dialogParent(dialogParent) {
     m_shown.setChecked(settings().value(ShownKey, false).toBool());
     connect(&m_shown, &QCheckBox::toggled, this, [this](bool on) {
@@ -31,11 +33,13 @@ FormScanSetup::Kept& FormScanSetup::kept(Mode mode) {
     Kept& k = m_kept[static_cast<std::size_t>(mode)];
     if (k.read)
         return k;
-    // A store that cannot be read has said so; the page goes on without a scan.
+    // A store that cannot be read is told once; the page goes on without a scan.
     if (const std::optional<FormScan> stored = m_store.load(mode)) {
         k.scan = *stored;
         if (!k.scan.isEmpty())
             k.picture = FormScanImage::decode(k.scan.bytes).value_or(QImage());
+    } else {
+        m_dialogs.tellDatabaseError(m_db.failureDetails());
     }
     k.read = true;
     return k;
@@ -71,7 +75,10 @@ void FormScanSetup::openDialog() {
         m_page.setFormScanShown(true);
     });
     const bool accepted = dialog.exec() == QDialog::Accepted;
-    if (accepted && !(dialog.scan() == k.scan) && m_store.save(m_mode, dialog.scan())) {
+    const bool changed = accepted && !(dialog.scan() == k.scan);
+    if (changed && !m_store.save(m_mode, dialog.scan())) {
+        m_dialogs.tellDatabaseError(m_db.failureDetails());
+    } else if (changed) {
         const bool chosen = k.scan.bytes != dialog.scan().bytes && !dialog.scan().isEmpty();
         k.scan = dialog.scan();
         k.picture = dialog.picture();

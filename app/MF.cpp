@@ -72,9 +72,8 @@ QString MF::caption() {
 
 MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_screen(screenSizePixels),
-      m_db(std::make_unique<DataBase>(dialogs, databasePath)),
-      m_layouts(std::make_unique<Layouts>(*m_db)), m_form(std::make_unique<Form>()),
-      m_recovery(std::make_unique<RecoveryCopy>(*m_db)),
+      m_db(std::make_unique<DataBase>(databasePath)), m_layouts(std::make_unique<Layouts>(*m_db)),
+      m_form(std::make_unique<Form>()), m_recovery(std::make_unique<RecoveryCopy>(*m_db)),
       m_undo(std::make_unique<FormUndo>(*m_form)) {
     setWindowTitle(caption());
     setAccessibleName(caption());
@@ -87,7 +86,7 @@ MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels
     connectCommands();
     ResizeMF();
     m_form->setContentChanged(true);
-    m_layouts->LoadLayout(*m_form, Catalogue::fixedLayoutName());
+    storeOk(m_layouts->LoadLayout(*m_form, Catalogue::fixedLayoutName()));
 
     // The version check runs once, on the first tick of the 500 ms timer.
     m_versionCheck->ResetVersionCheck();
@@ -117,14 +116,14 @@ void MF::offerRecovery() {
     if (!mode)
         return;
     if (!m_dialogs.askYesNo(QStringLiteral("程序上次没有正常退出，是否恢复未保存的内容？"))) {
-        m_recovery->discard();
+        storeOk(m_recovery->discard());
         return;
     }
     // The mode switch stores the boxes just loaded as their own working record, as any
     // switch does; then the copy replaces texts and layout in its own mode.
     showFormView();
     m_ss1->setCurrentIndex(static_cast<int>(*mode));
-    m_recovery->restore(*m_form);
+    storeOk(m_recovery->restore(*m_form));
 }
 
 MF::~MF() {
@@ -206,7 +205,7 @@ void MF::buildControls() {
     m_find->setPlaceholderText(QStringLiteral("查找：输入任一栏目或打印日期中的文字 (Ctrl+F)"));
     m_find->setClearButtonEnabled(true);
     gridLayout->addWidget(m_find);
-    m_msf = new HistoryGrid(*m_db, m_grid);
+    m_msf = new HistoryGrid(*m_db, m_dialogs, m_grid);
     m_msf->setAccessibleName(QStringLiteral("历史记录表"));
     gridLayout->addWidget(m_msf);
     m_pcd1 = new ImageButtonStrip(m_ss2);
@@ -335,7 +334,7 @@ void MF::batchPrint(bool preview) {
 }
 
 void MF::historyCommand(int index) {
-    const QString table = Catalogue::modeWord(historyMode());
+    const Mode mode = historyMode();
     switch (index) {
     case 0:
         ExportToExcel(m_msf->access(), m_dialogs, this,
@@ -344,17 +343,17 @@ void MF::historyCommand(int index) {
     case 1:
         // The shown grid takes the imported rows a few times a second, not one repaint a row.
         m_msf->gridModel().holdAppends(true);
-        ImportExcelRows(m_msf->access(), table, *m_db, m_dialogs, this);
+        ImportExcelRows(m_msf->access(), mode, *m_db, m_dialogs, this);
         m_msf->gridModel().holdAppends(false);
         break;
     case 2:
         m_msf->DeleteGridRows();
         break;
     case 3:
-        m_msf->ClearHistory(table);
+        m_msf->ClearHistory(mode);
         break;
     case 4:
-        m_msf->RestoreGridRow(*m_form, table, [this] { showFormView(); });
+        m_msf->RestoreGridRow(*m_form, mode, [this] { showFormView(); });
         break;
     default:
         break;
@@ -366,7 +365,7 @@ void MF::print() {
         *m_form, m_dialogs,
         [this] {
             int ord = 0;
-            m_db->SaveHistoryRecord(*m_form, Catalogue::modeWord(formMode()), ord);
+            storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
         },
         Catalogue::modeInfo(formMode()).title);
 }
@@ -377,7 +376,7 @@ void MF::printPreview() {
         *m_form, m_dialogs,
         [this, mode] {
             int ord = 0;
-            m_db->SaveHistoryRecord(*m_form, Catalogue::modeWord(mode), ord);
+            storeOk(m_db->SaveHistoryRecord(*m_form, mode, ord));
         },
         Catalogue::modeInfo(mode).title, m_scans->previewScan(mode), this);
 }
@@ -503,11 +502,11 @@ void MF::ApplyMode() {
     // Armed, the boxes still hold the mode just left: they become its working record.
     if (m_armed) {
         int ord = WorkingRecordOrd;
-        m_db->SaveHistoryRecord(*m_form, Catalogue::modeWord(otherMode(mode)), ord);
+        storeOk(m_db->SaveHistoryRecord(*m_form, otherMode(mode), ord));
     } else {
         m_armed = true;
     }
-    m_db->LoadHistoryRecord(*m_form, WorkingRecordOrd, Catalogue::modeWord(mode));
+    storeOk(m_db->LoadHistoryRecord(*m_form, WorkingRecordOrd, mode));
     // The boxes hold this mode's texts now: no text step of the other mode is undone here.
     m_undo->setTextMode(mode);
     page()->setBackColor(Catalogue::modeInfo(mode).canvasColor);
@@ -584,12 +583,12 @@ void MF::showLayoutDialog(bool save) {
     // An open dialog stays as it is; its OK acts in the mode just set.
     if (m_sel)
         return;
-    m_sel = new Sel(*m_layouts, *m_form, m_screen, this, m_undo.get());
+    m_sel = new Sel(*m_layouts, m_dialogs, *m_form, m_screen, this, m_undo.get());
     m_sel->show();
 }
 
 void MF::saveContents() {
-    SaveContents(*m_form, formMode(), *m_db);
+    SaveContents(*m_form, formMode(), *m_db, m_dialogs);
 }
 
 void MF::runExit() {
@@ -598,11 +597,17 @@ void MF::runExit() {
     m_exited = true;
     m_recoveryTimer->stop();
     int ord = WorkingRecordOrd;
-    const bool recordKept = m_db->SaveHistoryRecord(*m_form, Catalogue::modeWord(formMode()), ord);
-    const bool layoutKept = m_layouts->SaveLayout(*m_form, Catalogue::fixedLayoutName());
+    const bool recordKept = storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
+    const bool layoutKept = storeOk(m_layouts->SaveLayout(*m_form, Catalogue::fixedLayoutName()));
     // When the exit could not keep everything, the copy stays for the next start.
     if (recordKept && layoutKept)
         m_recovery->discard();
+}
+
+bool MF::storeOk(bool ok) {
+    if (!ok)
+        m_dialogs.tellDatabaseError(m_db->failureDetails());
+    return ok;
 }
 
 void MF::closeEvent(QCloseEvent* event) {

@@ -71,7 +71,6 @@ public:
     // CD1 0..4: export, import, delete records, clear records, print again.
     QAbstractButton* imageButton(int index) const;
 
-
     // The controls whose key presses reach the box keys: the window, the canvas and its
     // viewport, the boxes, the command buttons, the check boxes, the scroll bar and the
     // main tab strip.
@@ -108,6 +107,8 @@ private:
     void buildScanAndPreviewControls();
     bool boxLeavesUndoToLayout(QObject* watched, QEvent* event) const;
     void runExit();
+    // Shows "数据库打开错误！" with the store's reason when `ok` is false; returns `ok`.
+    bool storeOk(bool ok);
     void keepRecoveryCopy();
     void connectCommands();
     void historyCommand(int index);

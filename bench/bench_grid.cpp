@@ -129,8 +129,8 @@ long peakKb() {
 // The export history grid shown on screen over the database at `path`.
 struct ShownGrid {
     DataBase db;
-    HistoryGrid grid{db};
-    ShownGrid(UserDialogs& dialogs, const QString& path) : db(dialogs, path) {
+    HistoryGrid grid;
+    ShownGrid(UserDialogs& dialogs, const QString& path) : db(path), grid(db, dialogs) {
         grid.resize(1200, 800);
         grid.show();
         QApplication::processEvents();
@@ -162,9 +162,9 @@ int main(int argc, char** argv) {
     const QString full = dir.filePath(QStringLiteral("full/Par.db"));
     const QString empty = dir.filePath(QStringLiteral("empty/Par.db"));
     {
-        DataBase a(dialogs, full), b(dialogs, empty);
-        a.nextRecordNumber(QStringLiteral("出口")); // creates the schemas
-        b.nextRecordNumber(QStringLiteral("出口"));
+        DataBase a(full), b(empty);
+        a.nextRecordNumber(Mode::Export); // creates the schemas
+        b.nextRecordNumber(Mode::Export);
     }
     if (!makeTable(full, Records)) {
         std::fprintf(stderr, "could not build the table\n");
@@ -178,7 +178,6 @@ int main(int argc, char** argv) {
     ShownGrid shown(dialogs, full);
     DataBase& db = shown.db;
     HistoryGrid& grid = shown.grid;
-    const QString table = QStringLiteral("出口");
 
     // Baseline 1: the C interface of SQLite, every value read, texts as stored (UTF-8).
     sqlite3* h = nullptr;
@@ -216,7 +215,7 @@ int main(int argc, char** argv) {
     const auto storeRead = [&] {
         long long n = 0;
         HistoryCommands::readHistoryRows(
-            db, table, [&](int, double, int, const QString& con) { n += con.size(); });
+            db, Mode::Export, [&](int, double, int, const QString& con) { n += con.size(); });
     };
     const auto fillGrid = [&] {
         grid.FillHistoryGrid(Mode::Export);

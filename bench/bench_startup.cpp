@@ -71,14 +71,13 @@ int child(int argc, char* argv[], const QString& kind, const QString& database) 
 // A database as a clerk's machine holds it: a full import working record and the layout
 // of the last exit.
 bool seed(const QString& path) {
-    QtUserDialogs dialogs;
-    DataBase db(dialogs, path);
+    DataBase db(path);
     Form form;
     for (int i = 0; i < BoxCount; ++i)
         form.setText(i, QStringLiteral("内容%1 ABC-123").arg(i));
     form.setGeometry(7, 3333, 2222, 1111, 300);
     int ord = WorkingRecordOrd;
-    if (!db.SaveHistoryRecord(form, QStringLiteral("进口"), ord))
+    if (!db.SaveHistoryRecord(form, Mode::Import, ord))
         return false;
     Layouts(db).SaveLayout(form, Catalogue::fixedLayoutName());
     return true;

@@ -2,7 +2,6 @@
 #include "BenchUtil.h"
 #include "DataBase.h"
 #include "Form.h"
-#include "UserDialogs.h"
 
 #include <QCoreApplication>
 #include <QStandardPaths>
@@ -13,18 +12,6 @@
 #include <cstdio>
 
 namespace {
-
-class SilentDialogs : public UserDialogs {
-public:
-    int failures = 0;
-    bool askYesNo(const QString&, const QString&) override { return true; }
-    bool askOkCancel(const QString&, const QString&) override { return true; }
-    void tell(const QString&, const QString&) override { ++failures; }
-    std::optional<QString> askText(const QString&, const QString&) override { return {}; }
-    QString chooseOpenFile(const QString&) override { return {}; }
-    QString chooseSaveFile(const QString&) override { return {}; }
-    bool choosePrinter(QPrinter&) override { return false; }
-};
 
 struct Raw {
     sqlite3* db = nullptr;
@@ -46,8 +33,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QStandardPaths::setTestModeEnabled(true);
     QTemporaryDir dir;
-    SilentDialogs dialogs;
-    DataBase store(dialogs, dir.filePath(QStringLiteral("Par.db")));
+    DataBase store(dir.filePath(QStringLiteral("Par.db")));
+    int failures = 0;
     Raw raw(dir.filePath(QStringLiteral("raw.db")));
 
     Form form;
@@ -62,7 +49,7 @@ int main(int argc, char* argv[]) {
     int ord = 0;
     const double saveOurs = medianMs(runs, [&](int) {
         ord = 0;
-        store.SaveHistoryRecord(form, QStringLiteral("出口"), ord);
+        failures += !store.SaveHistoryRecord(form, Mode::Export, ord);
     });
     sqlite3_stmt* maxStmt = nullptr;
     sqlite3_stmt* insert = nullptr;
@@ -89,7 +76,7 @@ int main(int argc, char* argv[]) {
     // Loading one record of 88 rows into the boxes.
     Form target;
     const double loadOurs = medianMs(
-        runs, [&](int i) { store.LoadHistoryRecord(target, i % 1000, QStringLiteral("出口")); });
+        runs, [&](int i) { failures += !store.LoadHistoryRecord(target, i % 1000, Mode::Export); });
     sqlite3_stmt* select = nullptr;
     sqlite3_prepare_v2(raw.db, "SELECT Ctl, Con FROM t WHERE Ord = ? ORDER BY rowid", -1, &select,
                        nullptr);
@@ -107,7 +94,7 @@ int main(int argc, char* argv[]) {
     report("LoadHistoryRecord, 88 boxes (median of 1000)", loadOurs, loadRaw);
 
     // 10,000 records of 30 boxes, read highest number first.
-    store.clearTable(QStringLiteral("进口"));
+    failures += !store.clearTable(Mode::Import);
     raw.exec("DELETE FROM t");
     Form thirty;
     for (int i = 0; i < 30; ++i)
@@ -115,7 +102,7 @@ int main(int argc, char* argv[]) {
     raw.exec("BEGIN");
     for (int r = 0; r < 10000; ++r) {
         ord = 0;
-        store.SaveHistoryRecord(thirty, QStringLiteral("进口"), ord);
+        failures += !store.SaveHistoryRecord(thirty, Mode::Import, ord);
         for (int i = 0; i < 30; ++i) {
             const QByteArray t = thirty.text(i * 3).toUtf8();
             sqlite3_bind_int(insert, 1, r);
@@ -129,9 +116,8 @@ int main(int argc, char* argv[]) {
     raw.exec("COMMIT");
     long long checksum = 0;
     const double readOurs = medianMs(5, [&](int) {
-        store.forEachHistoryRow(QStringLiteral("进口"), [&](const HistoryRow& row) {
-            checksum += row.ord + row.con.size();
-        });
+        failures += !store.forEachHistoryRow(
+            Mode::Import, [&](const HistoryRow& row) { checksum += row.ord + row.con.size(); });
     });
     sqlite3_stmt* all = nullptr;
     sqlite3_prepare_v2(raw.db, "SELECT Ord, Dat, Ctl, Con FROM t ORDER BY Ord DESC", -1, &all,
@@ -152,6 +138,6 @@ int main(int argc, char* argv[]) {
     sqlite3_finalize(insert);
     sqlite3_finalize(select);
     sqlite3_finalize(all);
-    std::printf("(checksum %lld, database messages %d)\n", checksum, dialogs.failures);
-    return dialogs.failures == 0 ? 0 : 1;
+    std::printf("(checksum %lld, failed store operations %d)\n", checksum, failures);
+    return failures == 0 ? 0 : 1;
 }

@@ -43,12 +43,8 @@ constexpr int Records = 10000;
 constexpr int BoxesPerRecord = 30;
 
 // Records 0 .. Records−1 of 30 boxes each, texts of the kind clerks type.
-bool fillTable(const QString& path, const QString& table) {
-    {
-        Answers answers;
-        DataBase db(answers, path);
-        db.nextRecordNumber(table); // creates the schema
-    }
+bool fillTable(const QString& path, Mode mode) {
+    DataBase(path).nextRecordNumber(mode); // creates the schema
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("m"));
@@ -57,7 +53,7 @@ bool fillTable(const QString& path, const QString& table) {
         QSqlQuery q(db);
         ok = ok && q.exec(QStringLiteral("BEGIN"));
         q.prepare(QStringLiteral("INSERT INTO \"%1\" (Ord, Dat, Ctl, Con) VALUES (?, ?, ?, ?)")
-                      .arg(table));
+                      .arg(Catalogue::modeWord(mode)));
         QRandomGenerator rng(12);
         for (int ord = 0; ord < Records && ok; ++ord)
             for (int k = 0; k < BoxesPerRecord && ok; ++k) {
@@ -132,7 +128,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path());
     const QString full = dir.filePath(QStringLiteral("full.db"));
-    if (!fillTable(full, QStringLiteral("出口"))) {
+    if (!fillTable(full, Mode::Export)) {
         std::fprintf(stderr, "could not build the table\n");
         return 1;
     }
@@ -144,18 +140,18 @@ int main(int argc, char** argv) {
     {
         // The workbook the imports read, written once before anything is timed.
         Answers answers;
-        DataBase db(answers, full);
+        DataBase db(full);
         HistoryGridModel grid;
-        HistoryCommands::FillHistoryGrid(grid, db, Mode::Export, QApplication::font());
+        HistoryCommands::FillHistoryGrid(grid, db, answers, Mode::Export, QApplication::font());
         WriteExcelFile(grid, headlessXls, nullptr);
     }
     for (int run = 0; run < runs; ++run) {
         // Export, headless: the same grid filled but never shown.
         if (exports) {
             Answers answers;
-            DataBase db(answers, full);
+            DataBase db(full);
             HistoryGridModel grid;
-            HistoryCommands::FillHistoryGrid(grid, db, Mode::Export, QApplication::font());
+            HistoryCommands::FillHistoryGrid(grid, db, answers, Mode::Export, QApplication::font());
             QFile::remove(headlessXls);
             QElapsedTimer t;
             t.start();
@@ -183,12 +179,12 @@ int main(int argc, char** argv) {
             answers.file = headlessXls;
             answers.texts = {QStringLiteral("2"), QString::number(Records + 1)};
             const QString path = dir.filePath(QStringLiteral("h%1.db").arg(run));
-            DataBase db(answers, path);
-            db.nextRecordNumber(QStringLiteral("进口"));
+            DataBase db(path);
+            db.nextRecordNumber(Mode::Import);
             PlainGrid grid;
             QElapsedTimer t;
             t.start();
-            ImportExcelRows(grid, QStringLiteral("进口"), db, answers, nullptr,
+            ImportExcelRows(grid, Mode::Import, db, answers, nullptr,
                             [](const QStringList& names, QWidget*) { return names.value(0); });
             importHeadless.push_back(seconds(t));
         }

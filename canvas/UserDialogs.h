@@ -33,6 +33,8 @@ public:
         (void)details;
         tell(text);
     }
+    // "数据库打开错误！" with the file and the reason a store operation gave.
+    void tellDatabaseError(const QString& details);
     // std::nullopt when the user cancelled.
     virtual std::optional<QString> askText(const QString& prompt, const QString& initial = {}) = 0;
     // The chosen path, or an empty text when the user cancelled.
@@ -64,3 +66,7 @@ inline QString databaseOpenError() {
     return QStringLiteral("数据库打开错误！");
 }
 } // namespace Messages
+
+inline void UserDialogs::tellDatabaseError(const QString& details) {
+    tellWithDetails(Messages::databaseOpenError(), details);
+}

@@ -58,17 +58,16 @@ int RowNumberOfAnswer(const std::optional<QString>& answer) {
     return static_cast<int>(rounded);
 }
 
-std::optional<int> StoreImportedRow(const QStringList& rowTexts, DataBase& db,
-                                    const QString& table) {
+std::optional<int> StoreImportedRow(const QStringList& rowTexts, DataBase& db, Mode mode) {
     QDateTime moment = QDateTime::currentDateTime();
     if (const std::optional<QDate> date = DateOfCellText(rowTexts.value(ImportDateColumn)))
         moment = QDateTime(*date, QTime(0, 0));
-    return db.appendNewRecord(table, DataBase::toOleDate(moment), [&rowTexts](int box) {
+    return db.appendNewRecord(mode, DataBase::toOleDate(moment), [&rowTexts](int box) {
         return rowTexts.value(ImportFirstBoxColumn + box);
     });
 }
 
-int ImportExcelRows(GridAccess& grid, const QString& table, DataBase& db, UserDialogs& dialogs,
+int ImportExcelRows(GridAccess& grid, Mode mode, DataBase& db, UserDialogs& dialogs,
                     QWidget* parent, const SheetChooser& chooser) {
     const XlsChoice choice = ChooseExcelSheet(dialogs, parent, chooser);
     if (!choice.chosen())
@@ -111,10 +110,11 @@ int ImportExcelRows(GridAccess& grid, const QString& table, DataBase& db, UserDi
         }
         // A row without box texts would be a record of nothing: it is passed over.
         if (anyBox) {
-            const std::optional<int> ord = StoreImportedRow(texts, db, table);
+            const std::optional<int> ord = StoreImportedRow(texts, db, mode);
             if (!ord) {
-                // The store has shown its own message; what was stored before stays.
+                // What was stored before stays.
                 indicater.IndicaterClose();
+                dialogs.tellDatabaseError(db.failureDetails());
                 return ImportError::DatabaseFailure;
             }
             const int r = grid.addRow();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Catalogue.h"
 #include "GetXlsSheet.h"
 
 #include <QDate>
@@ -21,15 +22,14 @@ inline constexpr int ImportFirstBoxColumn = 3;
 inline constexpr int ImportLastColumn = 90;
 
 // The 导 入 command: asks for the workbook, the sheet and the rows, then stores each
-// worksheet row that has box texts as a new record of `table` and appends it to the grid.
+// worksheet row that has box texts as a new record of `mode` and appends it to the grid.
 // Returns 0 on success or when the user stopped, the failure's number otherwise.
-int ImportExcelRows(GridAccess& grid, const QString& table, DataBase& db, UserDialogs& dialogs,
+int ImportExcelRows(GridAccess& grid, Mode mode, DataBase& db, UserDialogs& dialogs,
                     QWidget* parent, const SheetChooser& chooser = RunSheetsDialog);
 
 // Stores one row of texts by grid column (2: the date, 3 to 90: boxes 0 to 87) as a new
 // record; returns the number it took.
-std::optional<int> StoreImportedRow(const QStringList& rowTexts, DataBase& db,
-                                    const QString& table);
+std::optional<int> StoreImportedRow(const QStringList& rowTexts, DataBase& db, Mode mode);
 
 // The date a cell text names (any time of day dropped), if it names one.
 std::optional<QDate> DateOfCellText(const QString& text);

@@ -4,7 +4,6 @@
 #include "FactoryLayouts.h"
 
 #include "Form.h"
-#include "UserDialogs.h"
 
 #include <QAtomicInt>
 #include <QDir>
@@ -29,14 +28,15 @@ bool exec(QSqlDatabase& db, const QString& sql) {
     return q.exec(sql);
 }
 
-QString quotedTable(const QString& table) {
-    return u'"' + table + u'"';
+// The history table of a mode, quoted for SQL: "出口" or "进口".
+QString quotedTable(Mode mode) {
+    return u'"' + Catalogue::modeWord(mode) + u'"';
 }
 
 } // namespace
 
-DataBase::DataBase(UserDialogs& dialogs, QString filePath)
-    : m_dialogs(dialogs), m_filePath(std::move(filePath)),
+DataBase::DataBase(QString filePath)
+    : m_filePath(std::move(filePath)),
       m_connectionName(
           QStringLiteral("quillmarsh-%1").arg(g_connectionCounter.fetchAndAddRelaxed(1))) {}
 
@@ -53,10 +53,6 @@ QString DataBase::textOfUtf8(QByteArrayView utf8) {
     QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
                                                        QStringConverter::Flag::Stateless);
     return decoder(utf8);
-}
-
-bool DataBase::isHistoryTable(const QString& table) {
-    return table == Catalogue::modeWord(Mode::Export) || table == Catalogue::modeWord(Mode::Import);
 }
 
 double DataBase::toOleDate(const QDateTime& moment) {
@@ -166,13 +162,9 @@ void DataBase::noteFailure(QSqlDatabase* db, const QString& fallback) {
         reason.isEmpty() ? message : reason + QStringLiteral("（") + message + QStringLiteral("）");
 }
 
-void DataBase::reportFailure(OnFailure onFailure) {
-    if (onFailure == OnFailure::KeepQuiet)
-        return;
+QString DataBase::failureDetails() const {
     const QString reason = m_failureReason.isEmpty() ? QStringLiteral("未知") : m_failureReason;
-    m_dialogs.tellWithDetails(
-        Messages::databaseOpenError(),
-        QStringLiteral("文件：%1\n原因：%2").arg(QDir::toNativeSeparators(m_filePath), reason));
+    return QStringLiteral("文件：%1\n原因：%2").arg(QDir::toNativeSeparators(m_filePath), reason);
 }
 
 bool DataBase::ensureSchema(QSqlDatabase& db, int foundVersion, bool newFile) {
@@ -280,39 +272,34 @@ bool DataBase::execCached(const QString& sql) {
     return ok;
 }
 
-bool DataBase::withConnection(const std::function<bool(QSqlDatabase&)>& work, OnFailure onFailure) {
+bool DataBase::withConnection(const std::function<bool(QSqlDatabase&)>& work) {
     m_failureReason.clear();
     std::optional<QSqlDatabase> db = connection();
     if (!db) {
-        reportFailure(onFailure);
         return false;
     }
     if (!work(*db)) {
         noteFailure(&*db);
-        reportFailure(onFailure);
         return false;
     }
     return true;
 }
 
-bool DataBase::inTransaction(const std::function<bool(QSqlDatabase&)>& work, OnFailure onFailure) {
+bool DataBase::inTransaction(const std::function<bool(QSqlDatabase&)>& work) {
     m_failureReason.clear();
     std::optional<QSqlDatabase> db = connection();
     if (!db) {
-        reportFailure(onFailure);
         return false;
     }
     // IMMEDIATE takes the write lock up front, so a locked file waits out the busy
     // timeout here rather than failing half way.
     if (!execCached(QStringLiteral("BEGIN IMMEDIATE"))) {
         noteFailure(&*db);
-        reportFailure(onFailure);
         return false;
     }
     if (!work(*db) || !execCached(QStringLiteral("COMMIT"))) {
         noteFailure(&*db);
         execCached(QStringLiteral("ROLLBACK"));
-        reportFailure(onFailure);
         return false;
     }
     return true;
@@ -320,7 +307,7 @@ bool DataBase::inTransaction(const std::function<bool(QSqlDatabase&)>& work, OnF
 
 // Inserts the non-empty boxes of one record with a single statement: one round through
 // the driver instead of one per box.
-bool DataBase::insertRecordRows(const QString& table, int ord, double dat,
+bool DataBase::insertRecordRows(Mode mode, int ord, double dat,
                                 const std::function<QString(int)>& textOfBox) {
     QList<int> boxes;
     QStringList texts;
@@ -335,9 +322,9 @@ bool DataBase::insertRecordRows(const QString& table, int ord, double dat,
     if (boxes.isEmpty())
         return true;
     // The statement text for a table and a row count is built once.
-    QString& sql = m_insertTexts[{table, boxes.size()}];
+    QString& sql = m_insertTexts[{mode, boxes.size()}];
     if (sql.isEmpty()) {
-        sql = QStringLiteral("INSERT INTO %1 (Ord, Dat, Ctl, Con) VALUES ").arg(quotedTable(table));
+        sql = QStringLiteral("INSERT INTO %1 (Ord, Dat, Ctl, Con) VALUES ").arg(quotedTable(mode));
         for (qsizetype n = 0; n < boxes.size(); ++n)
             sql += n == 0 ? QStringLiteral("(?, ?, ?, CAST(? AS TEXT))")
                           : QStringLiteral(", (?, ?, ?, CAST(? AS TEXT))");
@@ -355,8 +342,8 @@ bool DataBase::insertRecordRows(const QString& table, int ord, double dat,
     return insert->exec();
 }
 
-std::optional<int> DataBase::readNextNumber(const QString& table) {
-    QSqlQuery* q = statement(QStringLiteral("SELECT MAX(Ord) FROM %1").arg(quotedTable(table)));
+std::optional<int> DataBase::readNextNumber(Mode mode) {
+    QSqlQuery* q = statement(QStringLiteral("SELECT MAX(Ord) FROM %1").arg(quotedTable(mode)));
     if (!q || !q->exec() || !q->next())
         return std::nullopt;
     const QVariant largest = q->value(0);
@@ -366,69 +353,53 @@ std::optional<int> DataBase::readNextNumber(const QString& table) {
     return largest.toInt() + 1;
 }
 
-std::optional<int> DataBase::nextRecordNumber(const QString& table) {
-    if (!isHistoryTable(table)) {
-        reportFailure();
-        return std::nullopt;
-    }
+std::optional<int> DataBase::nextRecordNumber(Mode mode) {
     std::optional<int> next;
-    if (!withConnection([&](QSqlDatabase&) { return (next = readNextNumber(table)).has_value(); }))
+    if (!withConnection([&](QSqlDatabase&) { return (next = readNextNumber(mode)).has_value(); }))
         return std::nullopt;
     return next;
 }
 
-std::optional<int> DataBase::appendNewRecord(const QString& table, double dat,
+std::optional<int> DataBase::appendNewRecord(Mode mode, double dat,
                                              const std::function<QString(int)>& textOfBox) {
-    if (!isHistoryTable(table)) {
-        reportFailure();
-        return std::nullopt;
-    }
     // The number is read inside the write transaction, so no other writer takes it.
     int number = 0;
     const bool ok = inTransaction([&](QSqlDatabase&) {
-        const std::optional<int> next = readNextNumber(table);
+        const std::optional<int> next = readNextNumber(mode);
         if (!next)
             return false;
         number = *next;
-        return insertRecordRows(table, number, dat, textOfBox);
+        return insertRecordRows(mode, number, dat, textOfBox);
     });
     if (!ok)
         return std::nullopt;
     return number;
 }
 
-bool DataBase::SaveHistoryRecord(const Form& form, const QString& table, int& ord) {
-    if (!isHistoryTable(table)) {
-        reportFailure();
-        return false;
-    }
+bool DataBase::SaveHistoryRecord(const Form& form, Mode mode, int& ord) {
     const auto textOfBox = [&form](int i) { return form.text(i); };
     if (ord == WorkingRecordOrd) {
         return inTransaction([&](QSqlDatabase&) {
             return execCached(
-                       QStringLiteral("DELETE FROM %1 WHERE Ord = -1").arg(quotedTable(table))) &&
-                   insertRecordRows(table, WorkingRecordOrd, WorkingRecordDate, textOfBox);
+                       QStringLiteral("DELETE FROM %1 WHERE Ord = -1").arg(quotedTable(mode))) &&
+                   insertRecordRows(mode, WorkingRecordOrd, WorkingRecordDate, textOfBox);
         });
     }
     // One moment for every row of the record.
     const std::optional<int> number =
-        appendNewRecord(table, toOleDate(QDateTime::currentDateTime()), textOfBox);
+        appendNewRecord(mode, toOleDate(QDateTime::currentDateTime()), textOfBox);
     if (!number)
         return false;
     ord = *number;
     return true;
 }
 
-bool DataBase::LoadHistoryRecord(Form& form, int ord, const QString& table) {
-    if (!isHistoryTable(table)) {
-        reportFailure();
-        return false;
-    }
+bool DataBase::LoadHistoryRecord(Form& form, int ord, Mode mode) {
     QList<QPair<int, QString>> rows;
     const bool ok = withConnection([&](QSqlDatabase&) {
         QSqlQuery* q = statement(
             QStringLiteral("SELECT Ctl, CAST(Con AS BLOB) FROM %1 WHERE Ord = ? ORDER BY rowid")
-                .arg(quotedTable(table)));
+                .arg(quotedTable(mode)));
         if (!q)
             return false;
         q->bindValue(0, ord);
@@ -455,12 +426,7 @@ bool DataBase::LoadHistoryRecord(Form& form, int ord, const QString& table) {
     return true;
 }
 
-bool DataBase::forEachHistoryRow(const QString& table,
-                                 const std::function<void(const HistoryRow&)>& row) {
-    if (!isHistoryTable(table)) {
-        reportFailure();
-        return false;
-    }
+bool DataBase::forEachHistoryRow(Mode mode, const std::function<void(const HistoryRow&)>& row) {
     // The whole-table read goes straight to SQLite under Qt's own connection: a grid of
     // tens of thousands of records would otherwise spend most of its time in QVariant.
     return withConnection([&](QSqlDatabase& db) {
@@ -468,7 +434,7 @@ bool DataBase::forEachHistoryRow(const QString& table,
         if (!native)
             return false;
         const QByteArray sql = QStringLiteral("SELECT Ord, Dat, Ctl, Con FROM %1 ORDER BY Ord DESC")
-                                   .arg(quotedTable(table))
+                                   .arg(quotedTable(mode))
                                    .toUtf8();
         sqlite3_stmt* stmt = nullptr;
         if (sqlite3_prepare_v2(native, sql.constData(), int(sql.size()), &stmt, nullptr) !=
@@ -489,14 +455,10 @@ bool DataBase::forEachHistoryRow(const QString& table,
     });
 }
 
-bool DataBase::deleteRecords(const QString& table, const QList<int>& ords) {
-    if (!isHistoryTable(table)) {
-        reportFailure();
-        return false;
-    }
+bool DataBase::deleteRecords(Mode mode, const QList<int>& ords) {
     return inTransaction([&](QSqlDatabase& db) {
         QSqlQuery remove(db);
-        if (!remove.prepare(QStringLiteral("DELETE FROM %1 WHERE Ord = ?").arg(quotedTable(table))))
+        if (!remove.prepare(QStringLiteral("DELETE FROM %1 WHERE Ord = ?").arg(quotedTable(mode))))
             return false;
         for (int ord : ords) {
             remove.bindValue(0, ord);
@@ -507,13 +469,9 @@ bool DataBase::deleteRecords(const QString& table, const QList<int>& ords) {
     });
 }
 
-bool DataBase::clearTable(const QString& table) {
-    if (!isHistoryTable(table)) {
-        reportFailure();
-        return false;
-    }
+bool DataBase::clearTable(Mode mode) {
     return inTransaction([&](QSqlDatabase& db) {
         QSqlQuery remove(db);
-        return remove.exec(QStringLiteral("DELETE FROM %1").arg(quotedTable(table)));
+        return remove.exec(QStringLiteral("DELETE FROM %1").arg(quotedTable(mode)));
     });
 }

@@ -14,7 +14,6 @@
 
 class Form;
 class QSqlQuery;
-class UserDialogs;
 
 // The working record of a mode carries this fixed date (1973-08-18 00:00).
 inline constexpr double WorkingRecordDate = 26894.0;
@@ -29,10 +28,11 @@ struct HistoryRow {
 };
 
 // The one way into the database file Par.db. Every operation that replaces data runs
-// in one transaction; a failure shows "数据库打开错误！", rolls back and reports false.
+// in one transaction; a failure rolls back and is returned, with its reason kept for the
+// command that shows it. The two history tables are named by their mode.
 class DataBase {
 public:
-    explicit DataBase(UserDialogs& dialogs, QString filePath = defaultFilePath());
+    explicit DataBase(QString filePath = defaultFilePath());
     ~DataBase();
     DataBase(const DataBase&) = delete;
     DataBase& operator=(const DataBase&) = delete;
@@ -44,42 +44,39 @@ public:
 
     QString filePath() const { return m_filePath; }
     void setBusyTimeout(int milliseconds) { m_busyTimeoutMs = milliseconds; }
-    UserDialogs& dialogs() const { return m_dialogs; }
 
-    // With ord −1 the working record of `table` is replaced by the non-empty boxes;
+    // With ord −1 the working record of `mode` is replaced by the non-empty boxes;
     // otherwise the boxes become a new record and ord receives its number.
-    bool SaveHistoryRecord(const Form& form, const QString& table, int& ord);
+    bool SaveHistoryRecord(const Form& form, Mode mode, int& ord);
     // Empties the 88 boxes, then fills them from the rows of record `ord`.
-    bool LoadHistoryRecord(Form& form, int ord, const QString& table);
+    bool LoadHistoryRecord(Form& form, int ord, Mode mode);
 
-    // The next free record number of a table: the largest Ord plus one, or 0.
-    std::optional<int> nextRecordNumber(const QString& table);
+    // The next free record number of a history: the largest Ord plus one, or 0.
+    std::optional<int> nextRecordNumber(Mode mode);
     // Appends the non-empty texts of boxes 0 to 87 as a new record under the next free
     // number, in one transaction; returns that number (taken even when every text is empty).
-    std::optional<int> appendNewRecord(const QString& table, double dat,
+    std::optional<int> appendNewRecord(Mode mode, double dat,
                                        const std::function<QString(int ctl)>& textOfBox);
-    // Calls `row` for every row of the table, highest Ord first.
-    bool forEachHistoryRow(const QString& table, const std::function<void(const HistoryRow&)>& row);
+    // Calls `row` for every row of the history, highest Ord first.
+    bool forEachHistoryRow(Mode mode, const std::function<void(const HistoryRow&)>& row);
     // Deletes every row of the given records in one transaction.
-    bool deleteRecords(const QString& table, const QList<int>& ords);
-    // Deletes every row of the table, the working record included.
-    bool clearTable(const QString& table);
+    bool deleteRecords(Mode mode, const QList<int>& ords);
+    // Deletes every row of the history, the working record included.
+    bool clearTable(Mode mode);
 
     // Runs `work` inside one write transaction on the open connection. `work` returns
     // false when a statement failed; then everything it wrote is rolled back.
-    enum class OnFailure { Tell, KeepQuiet };
-    bool inTransaction(const std::function<bool(QSqlDatabase&)>& work,
-                       OnFailure onFailure = OnFailure::Tell);
+    bool inTransaction(const std::function<bool(QSqlDatabase&)>& work);
     // Runs `work` on the open connection without a transaction (reads).
-    bool withConnection(const std::function<bool(QSqlDatabase&)>& work,
-                        OnFailure onFailure = OnFailure::Tell);
+    bool withConnection(const std::function<bool(QSqlDatabase&)>& work);
     // Why the last operation failed, in words a clerk can act on.
     QString failureReason() const { return m_failureReason; }
+    // The file and that reason, as the details under "数据库打开错误！".
+    QString failureDetails() const;
     // A statement prepared once per connection and kept for reuse; nullptr when it does
     // not prepare. Call finish() after reading a SELECT so no read stays open.
     QSqlQuery* statement(const QString& sql);
 
-    static bool isHistoryTable(const QString& table);
     // A text goes in and out as its UTF-8 bytes: SQLite's own UTF-16 conversion would drop
     // a leading U+FEFF. Bind exactText(t) to "CAST(? AS TEXT)"; read "CAST(Con AS BLOB)"
     // with textOf().
@@ -99,18 +96,16 @@ private:
     bool ensureSchema(QSqlDatabase& db, int foundVersion, bool newFile);
     void dropConnection();
     void noteFailure(QSqlDatabase* db, const QString& fallback = {});
-    void reportFailure(OnFailure onFailure = OnFailure::Tell);
     bool execCached(const QString& sql);
-    bool insertRecordRows(const QString& table, int ord, double dat,
+    bool insertRecordRows(Mode mode, int ord, double dat,
                           const std::function<QString(int)>& textOfBox);
-    std::optional<int> readNextNumber(const QString& table);
+    std::optional<int> readNextNumber(Mode mode);
 
-    UserDialogs& m_dialogs;
     QString m_filePath;
     QString m_connectionName;
     int m_busyTimeoutMs = 5000;
     bool m_open = false;
     QString m_failureReason;
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
-    std::map<std::pair<QString, qsizetype>, QString> m_insertTexts;
+    std::map<std::pair<Mode, qsizetype>, QString> m_insertTexts;
 };

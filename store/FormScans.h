@@ -9,7 +9,7 @@ class DataBase;
 
 // The scanned blank form of each mode, kept in table 底图 of Par.db so that a copy of the
 // file carries it: one row a mode, the image bytes as chosen, their file name and the
-// adjustment. A failure shows "数据库打开错误！" and is reported as a value.
+// adjustment. A failure is returned; the database holds its reason.
 class FormScans {
 public:
     explicit FormScans(DataBase& db) : m_db(db) {}

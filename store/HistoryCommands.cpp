@@ -46,8 +46,8 @@ void finishRow(Model::Row& row) {
 } // namespace
 
 // The one query of a fill.
-bool readHistoryRows(DataBase& db, const QString& table, const RowSink& add) {
-    return db.forEachHistoryRow(table,
+bool readHistoryRows(DataBase& db, Mode mode, const RowSink& add) {
+    return db.forEachHistoryRow(mode,
                                 [&](const HistoryRow& r) { add(r.ord, r.dat, r.ctl, r.con); });
 }
 
@@ -85,8 +85,8 @@ QString dateText(double dat) {
     return text;
 }
 
-bool FillHistoryGrid(HistoryGridModel& grid, DataBase& db, Mode mode, const QFont& windowFont) {
-    const QString table = Catalogue::modeWord(mode);
+bool FillHistoryGrid(HistoryGridModel& grid, DataBase& db, UserDialogs& dialogs, Mode mode,
+                     const QFont& windowFont) {
     const std::array<QString, Model::ColumnCount> header = headerTexts(mode);
     std::vector<Model::Row> rows;
     int sequence = 0;
@@ -107,10 +107,11 @@ bool FillHistoryGrid(HistoryGridModel& grid, DataBase& db, Mode mode, const QFon
         if (ctl >= 0 && ctl < BoxCount && !con.isEmpty())
             rows.back().push_back({Model::FirstBoxColumn + ctl, std::move(con)});
     };
-    const bool ok = readHistoryRows(db, table, add);
-    if (!ok)
+    const bool ok = readHistoryRows(db, mode, add);
+    if (!ok) {
         rows.clear(); // a failed read shows no half of the table
-    else if (!rows.empty())
+        dialogs.tellDatabaseError(db.failureDetails());
+    } else if (!rows.empty())
         finishRow(rows.back());
     for (Model::Row& row : rows)
         if (row.capacity() > row.size() + 8)
@@ -129,14 +130,14 @@ bool FillHistoryGrid(HistoryGridModel& grid, DataBase& db, Mode mode, const QFon
     return ok;
 }
 
-bool DeleteGridRows(HistoryGridModel& grid, DataBase& db, const QString& table, int currentRow,
-                    int otherEndRow) {
+bool DeleteGridRows(HistoryGridModel& grid, DataBase& db, UserDialogs& dialogs, Mode mode,
+                    int currentRow, int otherEndRow) {
     const int last = grid.rows() - 1;
     if (currentRow < 1 || currentRow > last)
         return false;
     if (otherEndRow < 1 || otherEndRow > last)
         otherEndRow = currentRow;
-    if (!db.dialogs().askYesNo(
+    if (!dialogs.askYesNo(
             QStringLiteral("您确定要删除第%1至第%2行数据？").arg(currentRow).arg(otherEndRow)))
         return false;
     const int from = std::min(currentRow, otherEndRow);
@@ -146,30 +147,36 @@ bool DeleteGridRows(HistoryGridModel& grid, DataBase& db, const QString& table, 
         if (const std::optional<int> ord = grid.recordNumber(row))
             ords.append(*ord);
     // A row that never got a record number has nothing in the database to delete.
-    if (!ords.isEmpty() && !db.deleteRecords(table, ords))
+    if (!ords.isEmpty() && !db.deleteRecords(mode, ords)) {
+        dialogs.tellDatabaseError(db.failureDetails());
         return false;
+    }
     grid.removeGridRows(from, to - from + 1);
     return true;
 }
 
-bool ClearHistory(HistoryGridModel& grid, DataBase& db, const QString& table) {
-    if (!db.dialogs().askOkCancel(QStringLiteral("您真的要清除历史数据？"),
-                                  QStringLiteral("删除记录确认")))
+bool ClearHistory(HistoryGridModel& grid, DataBase& db, UserDialogs& dialogs, Mode mode) {
+    if (!dialogs.askOkCancel(QStringLiteral("您真的要清除历史数据？"),
+                             QStringLiteral("删除记录确认")))
         return false;
-    if (!db.clearTable(table))
+    if (!db.clearTable(mode)) {
+        dialogs.tellDatabaseError(db.failureDetails());
         return false;
+    }
     grid.clearRows();
     return true;
 }
 
 bool RestoreGridRow(const HistoryGridModel& grid, int row, Form& form, DataBase& db,
-                    const QString& table, const std::function<void()>& showFormView) {
+                    UserDialogs& dialogs, Mode mode, const std::function<void()>& showFormView) {
     if (grid.rows() < 2 || row < 1 || row > grid.rows() - 1)
         return false;
     for (int c = Model::FirstBoxColumn; c < Model::ColumnCount; ++c)
         form.setText(c - Model::FirstBoxColumn, grid.text(row, c));
     int ord = WorkingRecordOrd;
-    db.SaveHistoryRecord(form, table, ord); // a failure is shown; the form view still opens
+    // A failure is shown; the form view still opens.
+    if (!db.SaveHistoryRecord(form, mode, ord))
+        dialogs.tellDatabaseError(db.failureDetails());
     if (showFormView)
         showFormView();
     return true;

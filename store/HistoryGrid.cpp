@@ -24,8 +24,8 @@ int twipsToPixels(int twips) {
 
 } // namespace
 
-HistoryGrid::HistoryGrid(DataBase& db, QWidget* parent)
-    : QTableView(parent), m_db(db), m_model(new HistoryGridModel(this)) {
+HistoryGrid::HistoryGrid(DataBase& db, UserDialogs& dialogs, QWidget* parent)
+    : QTableView(parent), m_db(db), m_dialogs(dialogs), m_model(new HistoryGridModel(this)) {
     setModel(m_model);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::ContiguousSelection);
@@ -62,11 +62,12 @@ GridAccess& HistoryGrid::access() {
 }
 
 bool HistoryGrid::FillHistoryGrid(Mode mode) {
-    m_table = Catalogue::modeWord(mode);
+    m_mode = mode;
     m_sortColumn = -1; // the fill writes the headers without a mark
     // Hidden while it fills, so that it is drawn once.
     setUpdatesEnabled(false);
-    const bool ok = HistoryCommands::FillHistoryGrid(*m_model, m_db, mode, window()->font());
+    const bool ok =
+        HistoryCommands::FillHistoryGrid(*m_model, m_db, m_dialogs, mode, window()->font());
     // The colouring walks every cell, so the last row of the last column ends up current.
     const int last = m_model->rows() - 1;
     const bool scrolls = hasAutoScroll();
@@ -92,7 +93,8 @@ void HistoryGrid::setFilterText(const QString& text) {
 
 bool HistoryGrid::DeleteGridRows() {
     const auto [row, otherEnd] = rowSelection();
-    const bool deleted = HistoryCommands::DeleteGridRows(*m_model, m_db, m_table, row, otherEnd);
+    const bool deleted =
+        HistoryCommands::DeleteGridRows(*m_model, m_db, m_dialogs, m_mode, row, otherEnd);
     if (deleted) {
         // The row that moved up into the first deleted place becomes current.
         const int next = std::min(std::min(row, otherEnd), m_model->rows() - 1);
@@ -101,13 +103,12 @@ bool HistoryGrid::DeleteGridRows() {
     return deleted;
 }
 
-bool HistoryGrid::ClearHistory(const QString& table) {
-    return HistoryCommands::ClearHistory(*m_model, m_db, table);
+bool HistoryGrid::ClearHistory(Mode mode) {
+    return HistoryCommands::ClearHistory(*m_model, m_db, m_dialogs, mode);
 }
 
-bool HistoryGrid::RestoreGridRow(Form& form, const QString& table,
-                                 const std::function<void()>& showFormView) {
-    return HistoryCommands::RestoreGridRow(*m_model, currentGridRow(), form, m_db, table,
+bool HistoryGrid::RestoreGridRow(Form& form, Mode mode, const std::function<void()>& showFormView) {
+    return HistoryCommands::RestoreGridRow(*m_model, currentGridRow(), form, m_db, m_dialogs, mode,
                                            showFormView);
 }
 

@@ -12,6 +12,7 @@ class DataBase;
 class Form;
 class GridAccess;
 class HistoryGridModel;
+class UserDialogs;
 
 // The history grid `MSF` of the history view: one row per stored declaration, sorted by
 // header clicks, with the commands 删除记录, 清除记录 and 再次打印.
@@ -22,14 +23,14 @@ class HistoryGridModel;
 class HistoryGrid : public QTableView {
     Q_OBJECT
 public:
-    explicit HistoryGrid(DataBase& db, QWidget* parent = nullptr);
+    HistoryGrid(DataBase& db, UserDialogs& dialogs, QWidget* parent = nullptr);
 
     HistoryGridModel& gridModel() { return *m_model; }
     const HistoryGridModel& gridModel() const { return *m_model; }
     // What the Excel exchange reads and writes.
     GridAccess& access();
-    // The table of the last fill, which DeleteGridRows works on.
-    QString table() const { return m_table; }
+    // The mode of the last fill, whose history DeleteGridRows works on.
+    Mode mode() const { return m_mode; }
 
     // Refills from the history of `mode`, headed by that mode's captions, widths fitted
     // with the font of the window that holds the grid; the find text applies again.
@@ -40,11 +41,10 @@ public:
     // 删除记录 on the current row selection.
     bool DeleteGridRows();
     // 清除记录 for the history view's mode.
-    bool ClearHistory(const QString& table);
-    // 再次打印: the current row becomes the working record of `table`, then `showFormView`
+    bool ClearHistory(Mode mode);
+    // 再次打印: the current row becomes the working record of `mode`, then `showFormView`
     // switches the main tab to the form view and runs its tab change.
-    bool RestoreGridRow(Form& form, const QString& table,
-                        const std::function<void()>& showFormView);
+    bool RestoreGridRow(Form& form, Mode mode, const std::function<void()>& showFormView);
 
     void AdjustColWidth(const QFont& windowFont);
     void SetColColor(int col, const QColor& color);
@@ -67,8 +67,9 @@ private:
     std::pair<int, int> rowSelection() const;
 
     DataBase& m_db;
+    UserDialogs& m_dialogs;
     HistoryGridModel* m_model = nullptr;
-    QString m_table;
+    Mode m_mode = Mode::Import;
     bool m_applyingWidths = false;
     // The column the grid was last sorted by (none after a fill) and its direction; the
     // header mark is drawn from these.

@@ -3,7 +3,6 @@
 #include "BoxText.h"
 #include "DataBase.h"
 #include "Form.h"
-#include "UserDialogs.h"
 
 #include <QSqlError>
 #include <QSqlQuery>
@@ -105,7 +104,7 @@ std::optional<int> LayoutColumns::boxIndex(const QVariant& stored) {
     return static_cast<int>(index);
 }
 
-void Layouts::LoadLayout(Form& form, const QString& name) {
+bool Layouts::LoadLayout(Form& form, const QString& name) {
     const QString key = BoxText::wellFormed(name);
     std::vector<std::pair<int, QVariantList>> rows;
     const bool ok = m_db.withConnection([&](QSqlDatabase& db) {
@@ -124,32 +123,40 @@ void Layouts::LoadLayout(Form& form, const QString& name) {
         return q.lastError().type() == QSqlError::NoError;
     });
     if (!ok)
-        return; // boxes and the current name stay as they were
+        return false; // boxes and the current name stay as they were
     for (const auto& [index, values] : rows)
         LayoutColumns::apply(form, index, values, 0);
     m_currentName = key;
+    return true;
+}
+
+std::optional<bool> Layouts::wouldReplace(const QString& givenName) {
+    const QString name = BoxText::wellFormed(givenName);
+    if (name == Catalogue::fixedLayoutName())
+        return false;
+    bool exists = false;
+    const bool ok = m_db.withConnection([&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        if (!q.prepare(
+                QStringLiteral("SELECT 1 FROM \"格式\" WHERE Name = CAST(? AS TEXT) LIMIT 1")))
+            return false;
+        q.bindValue(0, DataBase::exactText(name));
+        if (!q.exec())
+            return false;
+        exists = q.next();
+        return true;
+    });
+    if (!ok)
+        return std::nullopt;
+    return exists;
+}
+
+QString Layouts::failureDetails() const {
+    return m_db.failureDetails();
 }
 
 bool Layouts::SaveLayout(const Form& form, const QString& givenName) {
     const QString name = BoxText::wellFormed(givenName);
-    if (name != Catalogue::fixedLayoutName()) {
-        bool exists = false;
-        const bool ok = m_db.withConnection([&](QSqlDatabase& db) {
-            QSqlQuery q(db);
-            if (!q.prepare(
-                    QStringLiteral("SELECT 1 FROM \"格式\" WHERE Name = CAST(? AS TEXT) LIMIT 1")))
-                return false;
-            q.bindValue(0, DataBase::exactText(name));
-            if (!q.exec())
-                return false;
-            exists = q.next();
-            return true;
-        });
-        if (!ok)
-            return false;
-        if (exists && !m_db.dialogs().askYesNo(QStringLiteral("该记录已存在，是否覆盖？")))
-            return false;
-    }
     // The old rows are removed and the 88 new ones written in one transaction, so a
     // failure leaves the old layout whole.
     const bool saved = m_db.inTransaction([&](QSqlDatabase& db) {

@@ -33,11 +33,16 @@ public:
     explicit Layouts(DataBase& db) : m_db(db) {}
 
     // Applies the rows of `name` to the boxes; each label keeps its offset from its box.
-    // Never asks anything. CurrentLayoutName becomes `name`, also when no row was found.
-    void LoadLayout(Form& form, const QString& name);
-    // Stores the 88 boxes under `name`, asking before it replaces an existing layout
-    // (never for the layout of the last exit). False when nothing was stored.
+    // CurrentLayoutName becomes `name`, also when no row was found. False (boxes and name
+    // as they were) when the store failed.
+    bool LoadLayout(Form& form, const QString& name);
+    // Whether saving under `name` replaces a layout the clerk keeps (the layout of the last
+    // exit is replaced without a question); std::nullopt when the store failed.
+    std::optional<bool> wouldReplace(const QString& name);
+    // Stores the 88 boxes under `name` in one transaction. False when nothing was stored.
     bool SaveLayout(const Form& form, const QString& name);
+    // The file and the reason of the last failure, for the message.
+    QString failureDetails() const;
 
     // Each layout name once, in the store's text order; std::nullopt when unreadable.
     std::optional<QStringList> layoutNames();

@@ -11,44 +11,39 @@
 #include <vector>
 
 bool RecoveryCopy::save(const Form& form, Mode mode) {
-    return m_db.inTransaction(
-        [&](QSqlDatabase& db) {
-            QSqlQuery remove(db);
-            if (!remove.exec(QStringLiteral("DELETE FROM \"恢复\"")))
+    return m_db.inTransaction([&](QSqlDatabase& db) {
+        QSqlQuery remove(db);
+        if (!remove.exec(QStringLiteral("DELETE FROM \"恢复\"")))
+            return false;
+        QSqlQuery insert(db);
+        if (!insert.prepare(
+                QStringLiteral("INSERT INTO \"恢复\" (Mode, Ctl, Con, ") + LayoutColumns::names() +
+                QStringLiteral(
+                    ") VALUES (?, ?, CAST(? AS TEXT), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+            return false;
+        for (int i = 0; i < BoxCount; ++i) {
+            insert.bindValue(0, static_cast<int>(mode));
+            insert.bindValue(1, i);
+            insert.bindValue(2, DataBase::exactText(form.text(i)));
+            LayoutColumns::bind(insert, 3, form.box(i));
+            if (!insert.exec())
                 return false;
-            QSqlQuery insert(db);
-            if (!insert.prepare(
-                    QStringLiteral("INSERT INTO \"恢复\" (Mode, Ctl, Con, ") +
-                    LayoutColumns::names() +
-                    QStringLiteral(
-                        ") VALUES (?, ?, CAST(? AS TEXT), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
-                return false;
-            for (int i = 0; i < BoxCount; ++i) {
-                insert.bindValue(0, static_cast<int>(mode));
-                insert.bindValue(1, i);
-                insert.bindValue(2, DataBase::exactText(form.text(i)));
-                LayoutColumns::bind(insert, 3, form.box(i));
-                if (!insert.exec())
-                    return false;
-            }
-            return true;
-        },
-        DataBase::OnFailure::KeepQuiet);
+        }
+        return true;
+    });
 }
 
 std::optional<Mode> RecoveryCopy::pending() {
     std::optional<Mode> mode;
-    m_db.withConnection(
-        [&](QSqlDatabase& db) {
-            QSqlQuery q(db);
-            if (!q.exec(QStringLiteral("SELECT Mode FROM \"恢复\" LIMIT 1")))
-                return false;
-            if (q.next())
-                mode = q.value(0).toInt() == static_cast<int>(Mode::Export) ? Mode::Export
-                                                                            : Mode::Import;
-            return true;
-        },
-        DataBase::OnFailure::KeepQuiet);
+    m_db.withConnection([&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SELECT Mode FROM \"恢复\" LIMIT 1")))
+            return false;
+        if (q.next())
+            mode =
+                q.value(0).toInt() == static_cast<int>(Mode::Export) ? Mode::Export : Mode::Import;
+        return true;
+    });
     return mode;
 }
 

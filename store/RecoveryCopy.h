@@ -14,8 +14,7 @@ class RecoveryCopy {
 public:
     explicit RecoveryCopy(DataBase& db) : m_db(db) {}
 
-    // Replaces the copy in one transaction; a failure is not shown (the next change
-    // tries again) and leaves the previous copy whole.
+    // Replaces the copy in one transaction; a failure leaves the previous copy whole.
     bool save(const Form& form, Mode mode);
     // The mode of a copy left behind, or nothing when there is none (or it is unreadable).
     std::optional<Mode> pending();

@@ -4,14 +4,16 @@
 #include "Form.h"
 #include "UserDialogs.h"
 
-void SaveContents(Form& form, Mode mode, DataBase& db) {
+void SaveContents(Form& form, Mode mode, DataBase& db, UserDialogs& dialogs) {
     if (!form.ContentChanged()) {
-        db.dialogs().tell(QStringLiteral("同样内容已经保存过！"));
+        dialogs.tell(QStringLiteral("同样内容已经保存过！"));
         return;
     }
     int ord = 0;
-    if (!db.SaveHistoryRecord(form, Catalogue::modeWord(mode), ord))
-        return; // the database message was shown; the flag stays set
+    if (!db.SaveHistoryRecord(form, mode, ord)) {
+        dialogs.tellDatabaseError(db.failureDetails());
+        return; // the flag stays set
+    }
     form.setContentChanged(false);
-    db.dialogs().tell(QStringLiteral("报关单内容已存入历史记录！"));
+    dialogs.tell(QStringLiteral("报关单内容已存入历史记录！"));
 }

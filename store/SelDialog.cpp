@@ -3,6 +3,7 @@
 #include "FormUndo.h"
 #include "Layouts.h"
 #include "Units.h"
+#include "UserDialogs.h"
 
 #include <QComboBox>
 #include <QFrame>
@@ -17,10 +18,11 @@ QRect twips(double left, double top, double width, double height) {
 
 } // namespace
 
-Sel::Sel(Layouts& layouts, Form& form, QSize screenPixels, QWidget* parent, FormUndo* undo)
+Sel::Sel(Layouts& layouts, UserDialogs& dialogs, Form& form, QSize screenPixels, QWidget* parent,
+         FormUndo* undo)
     : QDialog(parent, Qt::Dialog | Qt::WindowStaysOnTopHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
-      m_layouts(layouts), m_form(form), m_undo(undo) {
+      m_layouts(layouts), m_dialogs(dialogs), m_form(form), m_undo(undo) {
     setModal(false);
     // However it closes (a button, Esc, the title bar), the dialog is unloaded.
     connect(this, &QDialog::finished, this, &QObject::deleteLater);
@@ -66,13 +68,25 @@ Sel::Sel(Layouts& layouts, Form& form, QSize screenPixels, QWidget* parent, Form
 void Sel::act() {
     // The name is acted on exactly as typed; blanks are part of it.
     const QString name = m_com->currentText();
-    if (!name.isEmpty()) {
-        if (m_layouts.SelSaveMode())
-            m_layouts.SaveLayout(m_form, name);
-        else if (m_undo)
-            m_undo->edit(FormUndo::Step::LayoutLoad, [&] { m_layouts.LoadLayout(m_form, name); });
-        else
-            m_layouts.LoadLayout(m_form, name);
-    }
+    if (!name.isEmpty() && !actOn(name))
+        m_dialogs.tellDatabaseError(m_layouts.failureDetails());
     accept();
+}
+
+bool Sel::actOn(const QString& name) {
+    if (!m_layouts.SelSaveMode()) {
+        bool loaded = true;
+        const auto load = [&] { loaded = m_layouts.LoadLayout(m_form, name); };
+        if (m_undo)
+            m_undo->edit(FormUndo::Step::LayoutLoad, load);
+        else
+            load();
+        return loaded;
+    }
+    const std::optional<bool> replaces = m_layouts.wouldReplace(name);
+    if (!replaces)
+        return false;
+    if (*replaces && !m_dialogs.askYesNo(QStringLiteral("该记录已存在，是否覆盖？")))
+        return true; // the clerk keeps the old layout
+    return m_layouts.SaveLayout(m_form, name);
 }

@@ -113,7 +113,7 @@ void AlignmentTest::oneSlipIsOneStep() {
     const int a = 2;
     const int b = 3;
     w.form().setText(a, QStringLiteral("宁波甬港进出口有限公司"));
-    DataBase db(w.dialogs, w.dbPath);
+    DataBase db(w.dbPath);
     Layouts(db).SaveLayout(w.form(), QStringLiteral("kept"));
     QStringList before = w.state();
     w.form().setSelected(a, true);

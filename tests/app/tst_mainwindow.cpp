@@ -38,7 +38,7 @@ QCheckBox* ruler() {
 }
 
 bool layoutStored(WindowSession& s, const QString& name) {
-    DataBase db(s.dialogs, s.dbPath);
+    DataBase db(s.dbPath);
     return Layouts(db).layoutNames().value_or(QStringList()).contains(name);
 }
 

@@ -89,9 +89,9 @@ struct Record {
     std::map<int, QString> boxes;
 };
 
-std::map<int, Record> records(DataBase& db, const QString& table) {
+std::map<int, Record> records(DataBase& db, Mode mode) {
     std::map<int, Record> out;
-    db.forEachHistoryRow(table, [&](const HistoryRow& row) {
+    db.forEachHistoryRow(mode, [&](const HistoryRow& row) {
         out[row.ord].dat = row.dat;
         out[row.ord].boxes[row.ctl] = row.con;
     });
@@ -110,14 +110,14 @@ struct ImportRun {
     QString chosenSheet;
     QStringList listed;
 
-    ImportRun() : db(std::make_unique<DataBase>(dialogs, folder.file(QStringLiteral("Par.db")))) {}
+    ImportRun() : db(std::make_unique<DataBase>(folder.file(QStringLiteral("Par.db")))) {}
     int run(const QString& file, const QString& sheet, const QStringList& answers,
-            const QString& table = QStringLiteral("进口")) {
+            Mode mode = Mode::Import) {
         dialogs.openFiles.enqueue(file);
         for (const QString& a : answers)
             dialogs.texts.enqueue(a.isNull() ? std::optional<QString>() : std::optional(a));
         chosenSheet = sheet;
-        return ImportExcelRows(grid, table, *db, dialogs, nullptr,
+        return ImportExcelRows(grid, mode, *db, dialogs, nullptr,
                                [this](const QStringList& names, QWidget*) {
                                    listed = names;
                                    return chosenSheet;
@@ -140,9 +140,8 @@ void ExcelImportTest::initTestCase() {
 void ExcelImportTest::rowsOfAWorkbookFromElsewhere() {
     ImportRun t;
     // New records follow those of the table, whatever the other table holds.
-    for (const QString& table :
-         {QStringLiteral("进口"), QStringLiteral("进口"), QStringLiteral("出口")})
-        QVERIFY(t.db->appendNewRecord(table, 45000, [](int) { return QStringLiteral("旧"); }));
+    for (const Mode mode : {Mode::Import, Mode::Import, Mode::Export})
+        QVERIFY(t.db->appendNewRecord(mode, 45000, [](int) { return QStringLiteral("旧"); }));
     const double before = DataBase::toOleDate(QDateTime::currentDateTime());
     // Rows 2 to 7; rows 4 and 6 carry no box text.
     QCOMPARE(t.run(m_workbook, QStringLiteral("报关单"), {"2", "7"}), 0);
@@ -152,7 +151,7 @@ void ExcelImportTest::rowsOfAWorkbookFromElsewhere() {
     QCOMPARE(t.dialogs.shown[1].text, QStringLiteral("请输入数据读取的开始行："));
     QCOMPARE(t.dialogs.shown[2].text, QStringLiteral("请输入数据读取的结尾行："));
 
-    const auto stored = records(*t.db, QStringLiteral("进口"));
+    const auto stored = records(*t.db, Mode::Import);
     QCOMPARE(stored.size(), std::size_t(6));
     const std::map<int, QString> expected{
         {0, "0012"},       {1, "42"},       {2, "3.14159"},
@@ -232,10 +231,10 @@ void ExcelImportTest::rowQuestions() {
     QFETCH(QString, message);
     QFETCH(QStringList, boxTexts);
     ImportRun t;
-    t.run(m_workbook, sheet, {firstAnswer, lastAnswer}, QStringLiteral("出口"));
+    t.run(m_workbook, sheet, {firstAnswer, lastAnswer}, Mode::Export);
     QCOMPARE(t.dialogs.messages(), QStringList{message});
     QStringList stored;
-    for (const auto& [ord, record] : records(*t.db, QStringLiteral("出口")))
+    for (const auto& [ord, record] : records(*t.db, Mode::Export))
         stored.append(record.boxes.count(0) ? record.boxes.at(0) : QString());
     QCOMPARE(stored, boxTexts);
     QCOMPARE(t.grid.rows(), 1 + boxTexts.size());
@@ -293,20 +292,20 @@ void ExcelImportTest::failures() {
     driver.start(0);
     t.dialogs.openFiles.enqueue(file);
     t.dialogs.texts << QStringLiteral("1") << QStringLiteral("5");
-    const int result =
-        sheet.isEmpty() ? ImportExcelRows(t.grid, QStringLiteral("进口"), *t.db, t.dialogs, nullptr)
-                        : ImportExcelRows(t.grid, QStringLiteral("进口"), *t.db, t.dialogs, nullptr,
-                                          [&](const QStringList&, QWidget*) {
-                                              asked = true;
-                                              return sheet;
-                                          });
+    const int result = sheet.isEmpty()
+                           ? ImportExcelRows(t.grid, Mode::Import, *t.db, t.dialogs, nullptr)
+                           : ImportExcelRows(t.grid, Mode::Import, *t.db, t.dialogs, nullptr,
+                                             [&](const QStringList&, QWidget*) {
+                                                 asked = true;
+                                                 return sheet;
+                                             });
     QCOMPARE(asked, content == "perl");
     QCOMPARE(t.dialogs.messages().size(), message.isEmpty() ? 0 : 1);
     QVERIFY2(message.isEmpty() || t.dialogs.messages().value(0).startsWith(message),
              qPrintable(t.dialogs.messages().value(0)));
     QCOMPARE(result != 0, !message.isEmpty() && !message.startsWith(QStringLiteral("您选择")));
     QCOMPARE(t.grid.rows(), 1);
-    QVERIFY(records(*t.db, QStringLiteral("进口")).empty());
+    QVERIFY(records(*t.db, Mode::Import).empty());
 }
 
 void ExcelImportTest::roundTrip() {
@@ -335,7 +334,7 @@ void ExcelImportTest::roundTrip() {
     QCOMPARE(t.run(file, QStringLiteral("Sheet1"), {"2", QString::number(count + 1)}), 0);
     QCOMPARE(t.dialogs.messages(),
              QStringList{QStringLiteral("导入EXCEL表格第2至第%1行完成！").arg(count + 1)});
-    const auto stored = records(*t.db, QStringLiteral("进口"));
+    const auto stored = records(*t.db, Mode::Import);
     QCOMPARE(int(stored.size()), count);
     for (int k = 0; k < count; ++k) {
         std::map<int, QString> original;

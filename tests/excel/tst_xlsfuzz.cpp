@@ -29,7 +29,7 @@ private:
     QStringList import(const QByteArray& content);
     TestFolder m_folder;
     ScriptedDialogs m_dialogs;
-    DataBase m_db{m_dialogs, m_folder.file(QStringLiteral("Par.db"))};
+    DataBase m_db{m_folder.file(QStringLiteral("Par.db"))};
     QMap<QString, int> m_outcomes; // by the message's first characters
 };
 
@@ -118,7 +118,7 @@ QStringList XlsFuzzTest::import(const QByteArray& content) {
     m_dialogs.texts.enqueue(QStringLiteral("1"));
     m_dialogs.texts.enqueue(QStringLiteral("100"));
     FakeHistoryGrid grid;
-    ImportExcelRows(grid, QStringLiteral("出口"), m_db, m_dialogs, nullptr,
+    ImportExcelRows(grid, Mode::Export, m_db, m_dialogs, nullptr,
                     [](const QStringList& names, QWidget*) { return names.value(0); });
     return m_dialogs.messages();
 }

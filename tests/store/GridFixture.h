@@ -16,17 +16,14 @@ struct GridFixture {
     StoreFixture store;
     HistoryGridModel grid;
     QFont font{QStringLiteral("DejaVu Sans"), 9};
-    const QString exportTable = QStringLiteral("出口");
-    const QString importTable = QStringLiteral("进口");
-
     GridFixture() {
-        store.db->nextRecordNumber(exportTable); // creates the schema
+        store.db->nextRecordNumber(Mode::Export); // creates the schema
     }
 
-    bool insert(const QString& table, int ord, double dat, const QMap<int, QString>& boxes) {
+    bool insert(Mode mode, int ord, double dat, const QMap<int, QString>& boxes) {
         QSqlQuery q(store.outside());
         q.prepare(QStringLiteral("INSERT INTO \"%1\" (Ord, Dat, Ctl, Con) VALUES (?, ?, ?, ?)")
-                      .arg(table));
+                      .arg(Catalogue::modeWord(mode)));
         for (auto it = boxes.cbegin(); it != boxes.cend(); ++it) {
             q.bindValue(0, ord);
             q.bindValue(1, dat);
@@ -38,22 +35,23 @@ struct GridFixture {
         return true;
     }
     // Records 0 .. n−1 with box 0 reading "记录<ord>".
-    bool insertNumbered(const QString& table, int n) {
+    bool insertNumbered(Mode mode, int n) {
         for (int ord = 0; ord < n; ++ord)
-            if (!insert(table, ord, 46000 + ord, {{0, QStringLiteral("记录%1").arg(ord)}}))
+            if (!insert(mode, ord, 46000 + ord, {{0, QStringLiteral("记录%1").arg(ord)}}))
                 return false;
         return true;
     }
-    bool fill(const QString& table) {
-        const Mode mode = table == exportTable ? Mode::Export : Mode::Import;
-        return HistoryCommands::FillHistoryGrid(grid, *store.db, mode, font);
+    bool fill(Mode mode) {
+        return HistoryCommands::FillHistoryGrid(grid, *store.db, store.dialogs, mode, font);
     }
-    int records(const QString& table, int ord) {
+    int records(Mode mode, int ord) {
+        return store.count(QStringLiteral("SELECT COUNT(*) FROM \"%1\" WHERE Ord = %2")
+                               .arg(Catalogue::modeWord(mode))
+                               .arg(ord));
+    }
+    int rowsOf(Mode mode) {
         return store.count(
-            QStringLiteral("SELECT COUNT(*) FROM \"%1\" WHERE Ord = %2").arg(table).arg(ord));
-    }
-    int rowsOf(const QString& table) {
-        return store.count(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(table));
+            QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(Catalogue::modeWord(mode)));
     }
     // Column `col` of every data row, top to bottom.
     QStringList column(int col) const {

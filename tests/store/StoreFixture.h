@@ -24,7 +24,7 @@ struct StoreFixture {
     }
     // A new store on the same file, as the next start of the program makes.
     void reopen() {
-        db = std::make_unique<DataBase>(dialogs, folder.file(QStringLiteral("Par.db")));
+        db = std::make_unique<DataBase>(folder.file(QStringLiteral("Par.db")));
         db->setBusyTimeout(200);
     }
     QSqlDatabase outside() {

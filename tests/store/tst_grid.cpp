@@ -23,9 +23,9 @@ int fitted(const QFont& font, const QStringList& texts) {
 // The grid shown as the clerk uses it, filled with `records` export records.
 struct Shown {
     GridFixture f;
-    HistoryGrid grid{*f.store.db};
+    HistoryGrid grid{*f.store.db, f.store.dialogs};
     explicit Shown(int records) {
-        f.insertNumbered(f.exportTable, records);
+        f.insertNumbered(Mode::Export, records);
         grid.resize(900, 600);
         grid.show();
         grid.FillHistoryGrid(Mode::Export);
@@ -82,21 +82,19 @@ void GridTest::fillShowsRecordsUnderTheModeHeaders() {
     QFETCH(Mode, mode);
     QFETCH(QStringList, firstHeaders);
     GridFixture f;
-    const QString table = mode == Mode::Export ? f.exportTable : f.importTable;
-    QVERIFY(f.fill(table));
+    QVERIFY(f.fill(mode));
     QCOMPARE(f.grid.rows(), 1);
     QCOMPARE(f.grid.colWidthTwips(1), 100); // no header text, no rows
     QCOMPARE(f.grid.colWidthTwips(5), fitted(f.font, {f.grid.text(0, 5)}));
 
     const double seconds = (9 * 3600 + 5 * 60 + 7) / 86400.0;
-    QVERIFY(f.insert(table, -1, WorkingRecordDate, {{0, "w"}}));
-    QVERIFY(f.insert(table, 0, 46000.5, {{87, "末格"}, {0, "首格"}}));
-    QVERIFY(f.insert(table, 70000, 45000 + seconds, {{5, "other"}}));
-    QVERIFY(f.insert(table, 3, 45000 + 86399.6 / 86400, {{1, "x"}}));
+    QVERIFY(f.insert(mode, -1, WorkingRecordDate, {{0, "w"}}));
+    QVERIFY(f.insert(mode, 0, 46000.5, {{87, "末格"}, {0, "首格"}}));
+    QVERIFY(f.insert(mode, 70000, 45000 + seconds, {{5, "other"}}));
+    QVERIFY(f.insert(mode, 3, 45000 + 86399.6 / 86400, {{1, "x"}}));
     // Rows no writer of ours makes: box numbers outside 0..87, a box stored twice.
-    QVERIFY(
-        f.insert(table, 70000, 45000 + seconds, {{88, "beyond"}, {-1, "before"}, {5, "again"}}));
-    QVERIFY(f.fill(table));
+    QVERIFY(f.insert(mode, 70000, 45000 + seconds, {{88, "beyond"}, {-1, "before"}, {5, "again"}}));
+    QVERIFY(f.fill(mode));
     QCOMPARE((QStringList{f.grid.text(0, 3), f.grid.text(0, 5), f.grid.text(0, 13)}), firstHeaders);
     QCOMPARE(f.grid.text(0, 2), QStringLiteral("打印日期"));
     // Goods lines 2 to 5 repeat the headers of line 1, whatever their own labels say.
@@ -124,10 +122,10 @@ void GridTest::fillShowsRecordsUnderTheModeHeaders() {
 
 void GridTest::fillFailureLeavesHeaderAlone() {
     GridFixture f;
-    QVERIFY(f.insertNumbered(f.exportTable, 3));
-    QVERIFY(f.fill(f.exportTable));
+    QVERIFY(f.insertNumbered(Mode::Export, 3));
+    QVERIFY(f.fill(Mode::Export));
     QVERIFY(f.store.run(QStringLiteral("ALTER TABLE 出口 RENAME TO gone")));
-    QVERIFY(!f.fill(f.exportTable));
+    QVERIFY(!f.fill(Mode::Export));
     QCOMPARE(f.grid.rows(), 1);
     QCOMPARE(f.grid.text(0, 2), QStringLiteral("打印日期"));
     QCOMPARE(f.store.dialogs.messages(), QStringList{QStringLiteral("数据库打开错误！")});
@@ -211,40 +209,45 @@ void GridTest::deleteRange() {
     QFETCH(bool, answer);
     QFETCH(QStringList, remainingOrds);
     GridFixture f;
-    QVERIFY(f.insertNumbered(f.exportTable, 10));
-    QVERIFY(f.fill(f.exportTable));
+    QVERIFY(f.insertNumbered(Mode::Export, 10));
+    QVERIFY(f.fill(Mode::Export));
     f.store.dialogs.yesNo.enqueue(answer);
-    QCOMPARE(HistoryCommands::DeleteGridRows(f.grid, *f.store.db, f.exportTable, current, otherEnd),
+    QCOMPARE(HistoryCommands::DeleteGridRows(f.grid, *f.store.db, f.store.dialogs, Mode::Export,
+                                             current, otherEnd),
              answer && !question.isEmpty());
     QCOMPARE(f.store.dialogs.allTexts(),
              question.isEmpty() ? QStringList() : QStringList{question});
     QCOMPARE(f.column(0), remainingOrds);
     // The grid and the table agree, record by record.
-    QCOMPARE(f.rowsOf(f.exportTable), remainingOrds.size());
+    QCOMPARE(f.rowsOf(Mode::Export), remainingOrds.size());
     for (const QString& ord : remainingOrds)
-        QCOMPARE(f.records(f.exportTable, ord.toInt()), 1);
+        QCOMPARE(f.records(Mode::Export, ord.toInt()), 1);
 }
 
 void GridTest::deleteTakesTheRecordsBehindTheRows() {
     GridFixture f;
-    QVERIFY(f.insertNumbered(f.exportTable, 6)); // rows show 5 4 3 2 1 0
-    QVERIFY(f.insert(f.exportTable, -1, WorkingRecordDate, {{0, "w"}}));
-    QVERIFY(f.fill(f.exportTable));
+    QVERIFY(f.insertNumbered(Mode::Export, 6)); // rows show 5 4 3 2 1 0
+    QVERIFY(f.insert(Mode::Export, -1, WorkingRecordDate, {{0, "w"}}));
+    QVERIFY(f.fill(Mode::Export));
     f.store.dialogs.yesNo << true << true << true << true;
-    QVERIFY(HistoryCommands::DeleteGridRows(f.grid, *f.store.db, f.exportTable, 2, 3));
+    QVERIFY(
+        HistoryCommands::DeleteGridRows(f.grid, *f.store.db, f.store.dialogs, Mode::Export, 2, 3));
     QCOMPARE(f.column(0), QStringList({"5", "2", "1", "0", "-1"}));
     // Row 3 now shows the record that was in row 5; the working record can go too.
-    QVERIFY(HistoryCommands::DeleteGridRows(f.grid, *f.store.db, f.exportTable, 3, 3));
-    QVERIFY(HistoryCommands::DeleteGridRows(f.grid, *f.store.db, f.exportTable, 4, 4));
+    QVERIFY(
+        HistoryCommands::DeleteGridRows(f.grid, *f.store.db, f.store.dialogs, Mode::Export, 3, 3));
+    QVERIFY(
+        HistoryCommands::DeleteGridRows(f.grid, *f.store.db, f.store.dialogs, Mode::Export, 4, 4));
     QCOMPARE(f.column(0), QStringList({"5", "2", "0"}));
-    QCOMPARE(f.records(f.exportTable, 1) + f.records(f.exportTable, -1), 0);
+    QCOMPARE(f.records(Mode::Export, 1) + f.records(Mode::Export, -1), 0);
     // After a sort, and with a row an import left without a record number.
     f.grid.sortByColumn(3, true); // 记录0, 记录2, 记录5
     const int orphan = f.grid.addRow();
     f.grid.setText(orphan, 0, QStringLiteral("not a number"));
-    QVERIFY(HistoryCommands::DeleteGridRows(f.grid, *f.store.db, f.exportTable, 2, orphan));
+    QVERIFY(HistoryCommands::DeleteGridRows(f.grid, *f.store.db, f.store.dialogs, Mode::Export, 2,
+                                            orphan));
     QCOMPARE(f.column(0), QStringList({"0"}));
-    QCOMPARE(f.rowsOf(f.exportTable), 1);
+    QCOMPARE(f.rowsOf(Mode::Export), 1);
     QVERIFY(f.store.dialogs.messages().isEmpty());
 }
 
@@ -263,72 +266,74 @@ void GridTest::failedDeleteOrClearChangesNothing() {
     QFETCH(QString, fault);
     QFETCH(bool, clear);
     GridFixture f;
-    QVERIFY(f.insertNumbered(f.exportTable, 8));
-    QVERIFY(f.insertNumbered(f.importTable, 1));
-    QVERIFY(f.fill(f.exportTable));
+    QVERIFY(f.insertNumbered(Mode::Export, 8));
+    QVERIFY(f.insertNumbered(Mode::Import, 1));
+    QVERIFY(f.fill(Mode::Export));
     if (!fault.isEmpty())
         QVERIFY(f.store.run(fault));
     const QStringList before = f.column(0);
     f.store.dialogs.yesNo.enqueue(true);
     f.store.dialogs.okCancel.enqueue(!fault.isEmpty());
-    QVERIFY(clear ? !HistoryCommands::ClearHistory(f.grid, *f.store.db, f.exportTable)
-                  : !HistoryCommands::DeleteGridRows(f.grid, *f.store.db, f.exportTable, 2, 6));
+    QVERIFY(clear
+                ? !HistoryCommands::ClearHistory(f.grid, *f.store.db, f.store.dialogs, Mode::Export)
+                : !HistoryCommands::DeleteGridRows(f.grid, *f.store.db, f.store.dialogs,
+                                                   Mode::Export, 2, 6));
     if (fault.startsWith(QLatin1String("BEGIN")))
         QVERIFY(f.store.run(QStringLiteral("ROLLBACK")));
     QCOMPARE(f.store.dialogs.messages(),
              fault.isEmpty() ? QStringList() : QStringList{QStringLiteral("数据库打开错误！")});
     QCOMPARE(f.column(0), before);
-    QCOMPARE(f.rowsOf(f.exportTable), 8);
+    QCOMPARE(f.rowsOf(Mode::Export), 8);
     QVERIFY(f.store.run(QStringLiteral("DROP TRIGGER IF EXISTS refuse")));
     // A clear that goes through empties this mode's table and grid only.
     f.store.dialogs.okCancel.enqueue(true);
-    QVERIFY(HistoryCommands::ClearHistory(f.grid, *f.store.db, f.exportTable));
+    QVERIFY(HistoryCommands::ClearHistory(f.grid, *f.store.db, f.store.dialogs, Mode::Export));
     QCOMPARE(f.store.dialogs.shown.last().text, QStringLiteral("您真的要清除历史数据？"));
     QCOMPARE(f.grid.rows(), 1);
-    QCOMPARE(f.rowsOf(f.exportTable), 0);
-    QCOMPARE(f.rowsOf(f.importTable), 1);
+    QCOMPARE(f.rowsOf(Mode::Export), 0);
+    QCOMPARE(f.rowsOf(Mode::Import), 1);
 }
 
 void GridTest::restoreExportRowWhileFormShowsImport() {
     GridFixture f;
-    QVERIFY(f.insert(f.exportTable, 0, 45000, {{0, "出口甲"}, {87, "出口末"}}));
-    QVERIFY(f.insert(f.exportTable, 1, 45000, {{0, "出口乙"}, {10, "十"}}));
-    QVERIFY(f.insert(f.exportTable, -1, WorkingRecordDate, {{5, "旧的工作记录"}}));
-    QVERIFY(f.insert(f.importTable, -1, WorkingRecordDate, {{2, "进口工作"}}));
-    QVERIFY(f.fill(f.exportTable));
+    QVERIFY(f.insert(Mode::Export, 0, 45000, {{0, "出口甲"}, {87, "出口末"}}));
+    QVERIFY(f.insert(Mode::Export, 1, 45000, {{0, "出口乙"}, {10, "十"}}));
+    QVERIFY(f.insert(Mode::Export, -1, WorkingRecordDate, {{5, "旧的工作记录"}}));
+    QVERIFY(f.insert(Mode::Import, -1, WorkingRecordDate, {{2, "进口工作"}}));
+    QVERIFY(f.fill(Mode::Export));
     Form form; // the form view shows import
     form.setText(30, QStringLiteral("typed in import"));
     int shown = 0;
     // The main window's tab change: the form view's mode (import) loads its working record.
     const auto showImportForm = [&] {
         ++shown;
-        f.store.db->LoadHistoryRecord(form, WorkingRecordOrd, f.importTable);
+        f.store.db->LoadHistoryRecord(form, WorkingRecordOrd, Mode::Import);
     };
     // Rows outside the data do nothing.
     for (int row : {0, 4})
-        QVERIFY(!HistoryCommands::RestoreGridRow(f.grid, row, form, *f.store.db, f.exportTable,
-                                                 showImportForm));
+        QVERIFY(!HistoryCommands::RestoreGridRow(f.grid, row, form, *f.store.db, f.store.dialogs,
+                                                 Mode::Export, showImportForm));
     QCOMPARE(shown, 0);
-    QVERIFY(HistoryCommands::RestoreGridRow(f.grid, 2, form, *f.store.db, f.exportTable,
-                                            showImportForm));
+    QVERIFY(HistoryCommands::RestoreGridRow(f.grid, 2, form, *f.store.db, f.store.dialogs,
+                                            Mode::Export, showImportForm));
     QCOMPARE(shown, 1);
     QCOMPARE(form.text(2), QStringLiteral("进口工作"));
     QCOMPARE(form.text(30), QString());
     // Switching the form view to export would show the row.
     Form exportForm;
-    QVERIFY(f.store.db->LoadHistoryRecord(exportForm, WorkingRecordOrd, f.exportTable));
+    QVERIFY(f.store.db->LoadHistoryRecord(exportForm, WorkingRecordOrd, Mode::Export));
     QCOMPARE(exportForm.text(0), QStringLiteral("出口甲"));
     QCOMPARE(exportForm.text(87), QStringLiteral("出口末"));
     QCOMPARE(exportForm.text(5), QString());
 
     // A failed store is shown and the form view still opens.
     QVERIFY(f.store.run(QStringLiteral("BEGIN IMMEDIATE")));
-    QVERIFY(HistoryCommands::RestoreGridRow(f.grid, 1, form, *f.store.db, f.exportTable,
-                                            showImportForm));
+    QVERIFY(HistoryCommands::RestoreGridRow(f.grid, 1, form, *f.store.db, f.store.dialogs,
+                                            Mode::Export, showImportForm));
     QVERIFY(f.store.run(QStringLiteral("ROLLBACK")));
     QCOMPARE(shown, 2);
     QVERIFY(f.store.dialogs.messages().contains(QStringLiteral("数据库打开错误！")));
-    QCOMPARE(f.records(f.exportTable, -1), 2);
+    QCOMPARE(f.records(Mode::Export, -1), 2);
 }
 
 void GridTest::headerClicksSortAndTheCornerRefits() {
@@ -415,8 +420,8 @@ void GridTest::rowSelection() {
     s.f.store.dialogs.yesNo.enqueue(true);
     QVERIFY(s.grid.DeleteGridRows());
     for (const QString& ord : doomed)
-        QCOMPARE(s.f.records(s.f.exportTable, ord.toInt()), 0);
-    QCOMPARE(s.f.rowsOf(s.f.exportTable), 10 - doomed.size());
+        QCOMPARE(s.f.records(Mode::Export, ord.toInt()), 0);
+    QCOMPARE(s.f.rowsOf(Mode::Export), 10 - doomed.size());
 }
 
 void GridTest::widthsOfTheView() {
@@ -440,7 +445,7 @@ void GridTest::widthsOfTheView() {
     // Nothing current: 再次打印 does nothing.
     s.grid.setGridSelection(0, 0);
     Form form;
-    QVERIFY(!s.grid.RestoreGridRow(form, s.f.exportTable, [] { QFAIL("shown"); }));
+    QVERIFY(!s.grid.RestoreGridRow(form, Mode::Export, [] { QFAIL("shown"); }));
     QVERIFY(s.f.store.dialogs.shown.isEmpty());
 }
 

@@ -10,7 +10,7 @@
 // A store whose table 格式 is empty, as before new files got the factory layout.
 struct EmptyLayoutStore : StoreFixture {
     EmptyLayoutStore() {
-        db->nextRecordNumber(QStringLiteral("出口"));
+        db->nextRecordNumber(Mode::Export);
         run(QStringLiteral("DELETE FROM 格式"));
     }
 };
@@ -20,8 +20,8 @@ class LayoutsTest : public QObject {
     Q_OBJECT
 private slots:
     void roundTripKeepsEveryAttribute();
-    void overwriteAsks_data();
-    void overwriteAsks();
+    void replacingAskedFor_data();
+    void replacingAskedFor();
     void rowsWrittenElsewhere();
     void failedReplaceKeepsOldLayout();
     void newDatabaseStartsTidy_data();
@@ -71,39 +71,34 @@ void LayoutsTest::roundTripKeepsEveryAttribute() {
     QCOMPARE(layouts.CurrentLayoutName(), QStringLiteral("printer A"));
 }
 
-void LayoutsTest::overwriteAsks_data() {
+void LayoutsTest::replacingAskedFor_data() {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<bool>("answer");
-    QTest::addColumn<bool>("asked");
-    QTest::newRow("yes") << "A" << true << true;
-    QTest::newRow("no") << "A" << false << true;
-    QTest::newRow("apostrophe") << "O'Brien's printer" << true << true;
-    QTest::newRow("sql") << "x'); DROP TABLE 格式; --" << true << true;
-    QTest::newRow("blanks kept") << " padded " << false << true;
-    QTest::newRow("the last exit's layout never asks")
-        << Catalogue::fixedLayoutName() << false << false;
+    QTest::addColumn<bool>("replaces");
+    QTest::newRow("plain") << "A" << true;
+    QTest::newRow("apostrophe") << "O'Brien's printer" << true;
+    QTest::newRow("sql") << "x'); DROP TABLE 格式; --" << true;
+    QTest::newRow("blanks kept") << " padded " << true;
+    QTest::newRow("the last exit's layout never asks") << Catalogue::fixedLayoutName() << false;
 }
 
-void LayoutsTest::overwriteAsks() {
+void LayoutsTest::replacingAskedFor() {
     QFETCH(QString, name);
-    QFETCH(bool, answer);
-    QFETCH(bool, asked);
+    QFETCH(bool, replaces);
     EmptyLayoutStore f;
     Layouts layouts(*f.db);
     Form form;
+    QCOMPARE(layouts.wouldReplace(name), std::optional<bool>(false));
     QVERIFY(layouts.SaveLayout(form, name));
     QVERIFY(layouts.SaveLayout(form, QStringLiteral("B")));
-    QVERIFY(f.dialogs.shown.isEmpty());
+    QCOMPARE(layouts.wouldReplace(name), std::optional<bool>(replaces));
+    QCOMPARE(layouts.wouldReplace(name.trimmed() + QStringLiteral("x")),
+             std::optional<bool>(false));
     form.setLeft(0, 5000);
-    f.dialogs.yesNo.enqueue(answer);
-    layouts.SaveLayout(form, name);
-    QCOMPARE(f.dialogs.allTexts(),
-             asked ? QStringList{QStringLiteral("该记录已存在，是否覆盖？")} : QStringList());
+    QVERIFY(layouts.SaveLayout(form, name));
     QCOMPARE(f.count(QStringLiteral("SELECT COUNT(*) FROM 格式")), 2 * 88);
-    const bool replaced = answer || !asked;
     Form other;
-    layouts.LoadLayout(other, name);
-    QCOMPARE(other.box(0).left, replaced ? 5000.f : 1800.f);
+    QVERIFY(layouts.LoadLayout(other, name));
+    QCOMPARE(other.box(0).left, 5000.f);
     QCOMPARE(layouts.layoutNames().value().size(), 2);
     QVERIFY(layouts.layoutNames().value().contains(name));
 }
@@ -142,9 +137,7 @@ void LayoutsTest::failedReplaceKeepsOldLayout() {
     QVERIFY(f.run(QStringLiteral("CREATE TRIGGER fail BEFORE INSERT ON 格式 WHEN NEW.Ctl = 40 "
                                  "BEGIN SELECT RAISE(ABORT, 'injected'); END")));
     form.setLeft(0, 1);
-    f.dialogs.yesNo.enqueue(true);
     QVERIFY(!layouts.SaveLayout(form, QStringLiteral("A")));
-    QCOMPARE(f.dialogs.messages(), QStringList{QStringLiteral("数据库打开错误！")});
     QCOMPARE(f.scalar(QStringLiteral("SELECT X FROM 格式 WHERE Ctl = 0")).toDouble(), 1800.0);
     QCOMPARE(layouts.CurrentLayoutName(), QStringLiteral("A"));
     // The fixed name fails the same way and keeps its old rows too.
@@ -204,7 +197,7 @@ void LayoutsTest::newDatabaseStartsTidy() {
 void LayoutsTest::versionOneMigratesKeepingEveryRow() {
     StoreFixture f;
     // A file as the program wrote it at schema version 1, with rows in every table.
-    QVERIFY(f.db->nextRecordNumber(QStringLiteral("出口")));
+    QVERIFY(f.db->nextRecordNumber(Mode::Export));
     for (const char* sql :
          {"DROP TABLE \"底图\"", "DELETE FROM \"格式\"", "PRAGMA user_version = 1",
           "INSERT INTO \"出口\" VALUES (-1, 26894.0, 6, '宁波甬港贸易有限公司'), (0, 45000.5, "
@@ -219,8 +212,8 @@ void LayoutsTest::versionOneMigratesKeepingEveryRow() {
         "FROM \"格式\")");
     const QVariant before = f.scalar(rows);
 
-    f.db = std::make_unique<DataBase>(f.dialogs, f.db->filePath());
-    QCOMPARE(f.db->nextRecordNumber(QStringLiteral("出口")), std::optional<int>(1));
+    f.db = std::make_unique<DataBase>(f.db->filePath());
+    QCOMPARE(f.db->nextRecordNumber(Mode::Export), std::optional<int>(1));
     QCOMPARE(f.scalar(QStringLiteral("PRAGMA user_version")).toInt(), 2);
     // Every row kept, and no factory layout added to a file that has its own.
     QCOMPARE(f.scalar(rows), before);

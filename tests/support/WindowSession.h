@@ -121,16 +121,16 @@ struct WindowSession {
 
     // Writes a history record from outside the window, as an earlier run left it.
     void storeRecord(Mode mode, const QList<QPair<int, QString>>& texts, int ord = 0) {
-        DataBase db(dialogs, dbPath);
+        DataBase db(dbPath);
         Form f;
         for (const auto& [index, text] : texts)
             f.setText(index, text);
-        QVERIFY(db.SaveHistoryRecord(f, Catalogue::modeWord(mode), ord));
+        QVERIFY(db.SaveHistoryRecord(f, mode, ord));
     }
     QMap<int, QString> storedRecord(Mode mode, int ord) {
-        DataBase db(dialogs, dbPath);
+        DataBase db(dbPath);
         Form f;
-        db.LoadHistoryRecord(f, ord, Catalogue::modeWord(mode));
+        db.LoadHistoryRecord(f, ord, mode);
         QMap<int, QString> texts;
         for (int i = 0; i < BoxCount; ++i)
             if (!f.text(i).isEmpty())
