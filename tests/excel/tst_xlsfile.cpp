@@ -1,37 +1,38 @@
 #include "CompoundFile.h"
+#include "CompoundFileReader.h"
+#include "ExcelFixture.h"
 #include "ExcelOracles.h"
-#include "FreeXlOracle.h"
-#include "TestFolder.h"
+#include "GetXlsSheet.h"
 #include "XlsWorkbookReader.h"
 #include "XlsWorkbookWriter.h"
 
 #include <QDate>
-#include <QJsonArray>
 #include <QTest>
+#include <QtEndian>
 
 #include <cstring>
 
-// Workbooks of our writer read by xlrd, Spreadsheet::ParseExcel, FreeXL and our reader; and
-// records that only other writers produce, read by ours.
+// Workbooks of our writer, up to the largest sheet, read by xlrd, Spreadsheet::ParseExcel,
+// FreeXL and our reader; and records that only other writers produce, read by ours.
 class XlsFileTest : public QObject {
     Q_OBJECT
 private slots:
-    void readByOthers_data();
-    void readByOthers();
     void paletteFallsBackToNearest();
     void cellsOfOtherWriters_data();
     void cellsOfOtherWriters();
+    void largestSheet();
+
+private:
+    TestFolder m_folder;
 };
 
 namespace {
 
+using namespace ExcelOracles;
+
 constexpr std::uint32_t HeaderFill = 9553663; // RGB 255, 198, 145 as BGR
 
-QJsonArray rgb(std::uint32_t bgr) {
-    return QJsonArray{int(bgr & 0xFF), int((bgr >> 8) & 0xFF), int((bgr >> 16) & 0xFF)};
-}
-
-// Our reader's rows of the first sheet, each with its cells joined by '|'.
+// The rows of the first sheet, each with its cells joined by '|'.
 QStringList readAll(XlsWorkbookReader& reader, const QString& file, int rows, int columns) {
     QStringList out;
     const bool read = reader.open(file) && reader.selectSheet(reader.sheetNames().value(0));
@@ -83,23 +84,13 @@ QByteArray otherWritersStream() {
         offsetAt[name == u"数据"] = s.size() + 4;
         rec(0x0085, Le().u32(0).u8(0).u8(name == u"数据" ? 0 : 2).u8(2).u8(1).wide(name));
     }
-    rec(0x00FC, Le().u32(3)
-                    .u32(3)
-                    .u16(2)
-                    .u8(0x08)
-                    .u16(2)
-                    .raw("ab")
-                    .u32(0)
-                    .u32(0)
-                    .u16(3)
-                    .u8(0x05)
-                    .u32(4)
-                    .wide(QStringLiteral("扩展串"))
-                    .u32(0xDEADBEEF)
-                    .u16(6)
-                    .u8(0x01)
-                    .wide(QStringLiteral("前半")));
-    rec(0x003C, Le().u8(0).raw("tail")); // the rest of the string in one byte per character
+    // Shared strings: "ab" with a rich-text run, "扩展串" with extended data, "前半" continued
+    // by "tail" in one byte per character.
+    Le sst;
+    sst.u32(3).u32(3).u16(2).u8(0x08).u16(2).raw("ab").u32(0).u32(0);
+    sst.u16(3).u8(0x05).u32(4).wide(QStringLiteral("扩展串")).u32(0xDEADBEEF);
+    rec(0x00FC, sst.u16(6).u8(0x01).wide(QStringLiteral("前半")));
+    rec(0x003C, Le().u8(0).raw("tail"));
     rec(0x000A, {});
     const auto startSheet = [&](int k, int kind) {
         const quint32 at = quint32(s.size());
@@ -129,146 +120,35 @@ QByteArray otherWritersStream() {
     const double plain[] = {1e20, 1.0 / 3, -0.0, 0.00001, -1234.5678, 123456789012345.0};
     for (int c = 0; c < 6; ++c)
         rec(0x0203, cell(6, c, 15).f64(plain[c]));
+    rec(0x0203, cell(6, 300, 15).f64(1)); // past the last column: dropped
     rec(0x000A, {});
     return s;
 }
 
-// A compound file whose workbook stream (under 4096 bytes) lives in the mini stream:
-// sector 0 the FAT, 1 the directory, 2 the mini FAT, 3 on the mini stream.
-QByteArray inMiniStream(const QByteArray& stream) {
-    const int minis = int((stream.size() + 63) / 64);
-    const int sectors = (minis * 64 + 511) / 512;
-    QByteArray f(512 * (4 + sectors), '\0');
-    const auto put = [&f](qsizetype at, quint32 v) { std::memcpy(f.data() + at, &v, 4); };
-    std::memcpy(f.data(), "\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
-    const quint32 header[][2] = {{24, 0x0003003E}, {28, 0x0009FFFE}, {32, 6},
-                                 {44, 1},          {48, 1},          {56, 4096},
-                                 {60, 2},          {64, 1},          {68, 0xFFFFFFFE}};
-    for (const auto& [at, v] : header)
-        put(at, v);
-    for (int i = 0; i < 128; ++i) { // the FAT and the mini FAT
-        put(512 + 4 * i, 0xFFFFFFFF);
-        put(512 * 3 + 4 * i, 0xFFFFFFFF);
-    }
-    for (int i = 0; i < 109; ++i) // the header's list of FAT sectors
-        put(76 + 4 * i, i == 0 ? 0 : 0xFFFFFFFF);
-    for (auto [i, v] : {std::pair{0, 0xFFFFFFFDu}, {1, 0xFFFFFFFEu}, {2, 0xFFFFFFFEu}})
-        put(512 + 4 * i, v);
-    for (int i = 0; i < sectors; ++i)
-        put(512 + 4 * (3 + i), i + 1 < sectors ? quint32(4 + i) : 0xFFFFFFFE);
-    for (int i = 0; i < minis; ++i)
-        put(512 * 3 + 4 * i, i + 1 < minis ? quint32(i + 1) : 0xFFFFFFFE);
-    const auto entry = [&](int index, const QString& name, char type, quint32 child, quint32 start,
-                           quint32 size) {
-        const qsizetype e = 1024 + 128 * index;
-        std::memcpy(f.data() + e, name.utf16(), 2 * size_t(name.size()));
-        f[e + 64] = char(2 * (name.size() + 1));
-        f[e + 66] = type;
-        f[e + 67] = 1;
-        const quint32 fields[][2] = {
-            {68, 0xFFFFFFFF}, {72, 0xFFFFFFFF}, {76, child}, {116, start}, {120, size}};
-        for (const auto& [at, v] : fields)
-            put(e + at, v);
-    };
-    entry(0, QStringLiteral("Root Entry"), 5, 1, 3, quint32(minis * 64));
-    entry(1, QStringLiteral("Book"), 2, 0xFFFFFFFF, 0, quint32(stream.size()));
-    std::memcpy(f.data() + 512 * 4, stream.constData(), size_t(stream.size()));
-    return f;
+// OLE::Storage_Lite keeps a stream under 4096 bytes in the mini stream; here it is "Book".
+const Script OleStorage{"/usr/bin/perl", R"PL(
+use strict; use warnings; use OLE::Storage_Lite;
+open(my $in, '<:raw', $ARGV[0]) or die; my $data = do { local $/; <$in> };
+my $book = OLE::Storage_Lite::PPS::File->new(OLE::Storage_Lite::Asc2Ucs('Book'), $data);
+OLE::Storage_Lite::PPS::Root->new(undef, undef, [$book])->save($ARGV[1]) or die;
+)PL"};
+
+// The text of the largest sheet's row `row`, grid column `col` (sheet column col − 1).
+constexpr int Rows = 65536;
+QString largeText(int row, int col) {
+    if (row == 0)
+        return col == 2   ? QStringLiteral("打印日期")
+               : col >= 3 ? QStringLiteral("栏%1").arg(col)
+                          : "";
+    return col == 1    ? QString::number(row)
+           : col == 3  ? QStringLiteral("报关单%1").arg(row)
+           : col == 90 ? QStringLiteral("同一个文本")
+                       : QString();
 }
 
 } // namespace
 
-void XlsFileTest::readByOthers_data() {
-    QTest::addColumn<int>("columns");
-    QTest::addColumn<bool>("borders");
-    QTest::addColumn<int>("fillRow"); // a data row with a fill, −1 for none
-    QTest::newRow("grid-like, bordered, one coloured row") << 6 << true << 2;
-    QTest::newRow("no borders, no fill") << 4 << false << -1;
-    QTest::newRow("single column") << 1 << true << 1;
-}
-
-void XlsFileTest::readByOthers() {
-    QFETCH(int, columns);
-    QFETCH(bool, borders);
-    QFETCH(int, fillRow);
-    if (!ExcelOracles::haveXlrd() || !ExcelOracles::haveParseExcel())
-        QSKIP("python3-xlrd or Spreadsheet::ParseExcel is missing");
-    TestFolder folder;
-    // Row 3 is empty: without borders it has no record of its own.
-    const QList<QStringList> rows{
-        {"序号", "打印日期", "预录入编号", "海关编号", "出口口岸", "备案号"},
-        {"1", "2024-03-05 14:20:00", "0012", "", "上海海关 'quoted' \"x\"", "é-latin"},
-        {"2", "", "", "行一\n行二", "", ""},
-        {"", "", "", "", "", ""},
-        {"3", "𠀀 surrogate", "", "", "", ""}};
-    const std::uint32_t rowFill = 0x00CC8844;
-    XlsWorkbookWriter w(columns);
-    for (int r = 0; r < rows.size(); ++r) {
-        w.addRow();
-        for (int c = 0; c < columns; ++c)
-            w.setText(r, c, rows[r][c]);
-        if (r == 0 || r == fillRow)
-            w.setRowFormat(r, r == 0, r == 0 ? HeaderFill : rowFill);
-    }
-    w.setBorders(borders);
-    for (int c = 0; c < columns; ++c)
-        w.setColumnWidth(c, c * 3);
-    const QString file = folder.file(QStringLiteral("t.xls"));
-    QVERIFY(TestFolder::write(file, w.fileBytes()));
-
-    const QJsonObject x =
-        ExcelOracles::read(folder.path(), ExcelOracles::XlrdScript, {file, "full"});
-    QCOMPARE(x.value("sheets").toArray(), QJsonArray{QStringLiteral("Sheet1")});
-    const QJsonObject p = ExcelOracles::read(folder.path(), ExcelOracles::ParseExcelScript, {file});
-    for (const QJsonObject& o : {x, p}) {
-        QCOMPARE(o.value("nrows").toInt(), rows.size());
-        QCOMPARE(o.value("ncols").toInt(), columns);
-        for (int r = 0; r < rows.size(); ++r) {
-            for (int c = 0; c < columns; ++c) {
-                const QJsonValue v = o.value("cells")[r][c];
-                const QByteArray where = QByteArray::number(r) + "," + QByteArray::number(c);
-                const bool filled = r == 0 || r == fillRow;
-                // ParseExcel has no cell where nothing is written or formatted.
-                if (v.isNull() && !borders && !filled && rows[r][c].isEmpty())
-                    continue;
-                QVERIFY2(v[0].toString() == rows[r][c], where);
-                QVERIFY2(v[1].toBool() == (r == 0), where);
-                const QJsonValue fill = v[2];
-                if (fill.isDouble()) // ParseExcel: the fill pattern
-                    QVERIFY2(fill.toInt() == int(filled), where);
-                else
-                    QVERIFY2(
-                        fill == (filled ? QJsonValue(rgb(r ? rowFill : HeaderFill)) : QJsonValue()),
-                        where);
-                const int line = borders ? 1 : 0;
-                QVERIFY2(v[3].toArray() == (QJsonArray{line, line, line, line}), where);
-            }
-        }
-    }
-    for (int c = 0; c < columns; ++c)
-        QCOMPARE(x.value("widths")[QString::number(c)].toInt(), c * 3 * 256);
-    if (columns > 2) // a text cell, so a code keeps its leading zeros
-        QCOMPARE(x.value("types")[1][2].toInt(), 1);
-
-    QStringList expected;
-    for (const QStringList& row : rows)
-        expected += row.mid(0, columns).join(u'|');
-    XlsWorkbookReader reader;
-    QCOMPARE(readAll(reader, file, int(rows.size()), columns), expected);
-    QCOMPARE(reader.sheetNames(), QStringList{QStringLiteral("Sheet1")});
-    const FreeXlSheet f = readWithFreeXl(file);
-    QCOMPARE(f.rc, FREEXL_OK);
-    QCOMPARE(f.sheets, QStringList{QStringLiteral("Sheet1")});
-    QStringList theirs;
-    for (const QStringList& row : f.cells)
-        theirs += row.join(u'|');
-    QCOMPARE(theirs, expected);
-}
-
 void XlsFileTest::paletteFallsBackToNearest() {
-    if (!ExcelOracles::haveXlrd())
-        QSKIP("python3-xlrd is missing");
-    TestFolder folder;
     // The header takes one slot, so 55 row colours fit; the next ones take the nearest:
     // one just off row 3's grey, one just off the header colour.
     QList<std::uint32_t> fills{HeaderFill};
@@ -279,27 +159,32 @@ void XlsFileTest::paletteFallsBackToNearest() {
     XlsWorkbookWriter w(2);
     for (int r = 0; r < fills.size(); ++r)
         w.setRowFormat(w.addRow(), r == 0, fills[r]);
-    const QString file = folder.file(QStringLiteral("p.xls"));
+    w.addRow(); // neither text nor format: no record of its own
+    w.setText(w.addRow(), 0, QStringLiteral("last"));
+    const QString file = m_folder.file(QStringLiteral("p.xls"));
     QVERIFY(TestFolder::write(file, w.fileBytes()));
-    const QJsonObject x =
-        ExcelOracles::read(folder.path(), ExcelOracles::XlrdScript, {file, "full"});
-    QCOMPARE(x.value("nrows").toInt(), fills.size());
+    const QJsonObject x = read(m_folder.path(), Xlrd, {file, "full"});
+    QCOMPARE(x["nrows"].toInt(), fills.size() + 2);
+    QCOMPARE(x["cells"][fills.size()][0],
+             QJsonArray({"", false, QJsonValue(), QJsonArray{0, 0, 0, 0}}));
+    QCOMPARE(x["cells"][fills.size() + 1][0][0], QJsonValue("last"));
     for (int r = 0; r < fills.size(); ++r)
-        QVERIFY2(x.value("cells")[r][1][2] == QJsonValue(rgb(shown[r])), QByteArray::number(r));
+        QVERIFY2(x["cells"][r][1][2] == QJsonValue(rgb(shown[r])), QByteArray::number(r));
 }
 
 void XlsFileTest::cellsOfOtherWriters_data() {
     QTest::addColumn<QByteArray>("file");
     const QByteArray stream = otherWritersStream();
-    QVERIFY(stream.size() < 4096);
-    QTest::newRow("small stream in the mini stream") << inMiniStream(stream);
-    QTest::newRow("stream in regular sectors") << CompoundFileWithWorkbook(stream);
+    const QString streamFile = m_folder.file(QStringLiteral("stream"));
+    QVERIFY(stream.size() < 4096 && TestFolder::write(streamFile, stream));
+    run(m_folder.path(), OleStorage, {streamFile, m_folder.file(QStringLiteral("ole.xls"))});
+    QTest::newRow("in the mini stream") << fileBytes(m_folder.file(QStringLiteral("ole.xls")));
+    QTest::newRow("in regular sectors") << CompoundFileWithWorkbook(stream);
 }
 
 void XlsFileTest::cellsOfOtherWriters() {
     QFETCH(QByteArray, file);
-    TestFolder folder;
-    const QString path = folder.file(QStringLiteral("other.xls"));
+    const QString path = m_folder.file(QStringLiteral("other.xls"));
     QVERIFY(TestFolder::write(path, file));
     XlsWorkbookReader reader;
     const QStringList cells = readAll(reader, path, 7, 6);
@@ -315,5 +200,53 @@ void XlsFileTest::cellsOfOtherWriters() {
     QCOMPARE(reader.failure(), XlsWorkbookReader::Failure::NoSuchSheet);
 }
 
-QTEST_GUILESS_MAIN(XlsFileTest)
+void XlsFileTest::largestSheet() {
+    // A header and 65,535 records, the most a sheet takes, through the 导 出 command.
+    FakeHistoryGrid grid;
+    grid.generatedRows = Rows;
+    grid.generated = [](int r, int c) {
+        return c == 0 && r > 0 ? QString::number(Rows - r) : largeText(r, c);
+    };
+    ScriptedDialogs dialogs;
+    const QString file = m_folder.file(QStringLiteral("large.xls"));
+    dialogs.saveFiles.enqueue(file);
+    ExportToExcel(grid, dialogs, nullptr);
+    QCOMPARE(dialogs.messages(), QStringList{ExcelMessages::exported(file, Rows - 1)});
+
+    // More FAT sectors than the header lists, so DIFAT sectors are used; no record is
+    // longer than 8,224 bytes, so the shared strings are continued.
+    const QByteArray bytes = fileBytes(file);
+    QVERIFY(qFromLittleEndian<quint32>(bytes.data() + 44) > 109);
+    QByteArray stream;
+    QCOMPARE(CompoundFileReader(bytes).read({QStringLiteral("Workbook")}, stream),
+             CompoundFileReader::Result::Ok);
+    int continues = 0;
+    for (qsizetype at = 0, length = 0; at + 4 <= stream.size(); at += 4 + length) {
+        length = qFromLittleEndian<quint16>(stream.data() + at + 2);
+        QVERIFY(length <= 8224);
+        continues += qFromLittleEndian<quint16>(stream.data() + at) == 0x003C;
+    }
+    QVERIFY2(continues > 100, QByteArray::number(continues));
+
+    // xlrd counts the text cells and reads the last row; FreeXL and ours read every cell.
+    const QJsonObject x = read(m_folder.path(), Xlrd, {file, "values"});
+    QCOMPARE(x["nrows"].toInt(), Rows);
+    QCOMPARE(x["ncols"].toInt(), 90);
+    QCOMPARE(x["textcells"].toInt(), 3 * (Rows - 1) + 89); // three a record, 89 in the header
+    for (int c = 1; c <= 90; ++c)
+        QCOMPARE(x["last"][c - 1].toString(), largeText(Rows - 1, c));
+    const FreeXlSheet theirs = readWithFreeXl(file);
+    QCOMPARE(int(theirs.rows), Rows);
+    QCOMPARE(int(theirs.columns), 90);
+    XlsWorkbookReader ours;
+    QVERIFY(ours.open(file) && ours.selectSheet(QStringLiteral("Sheet1")));
+    QCOMPARE(ours.rowCount(), Rows);
+    for (int row = 0; row < Rows; ++row)
+        for (int c = 1; c <= 90; ++c)
+            if (theirs.cells[size_t(row)][c - 1] != largeText(row, c) ||
+                ours.cellText(row, c - 1) != largeText(row, c))
+                QFAIL(qPrintable(QStringLiteral("row %1 column %2").arg(row).arg(c)));
+}
+
+QTEST_MAIN(XlsFileTest)
 #include "tst_xlsfile.moc"

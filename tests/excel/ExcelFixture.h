@@ -1,0 +1,106 @@
+#pragma once
+
+#include "DataBase.h"
+#include "GridAccess.h"
+#include "ImportData.h"
+#include "ScriptedDialogs.h"
+#include "TestFolder.h"
+
+#include <QHash>
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+#include <map>
+
+inline QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// An in-memory grid laid out as the history grid: 91 columns (0 the hidden record number,
+// 1 the sequence, 2 "打印日期", 3 to 90 the boxes 0 to 87) and one header row. Column 7 is
+// narrower than one character.
+class FakeHistoryGrid : public GridAccess {
+public:
+    static constexpr int Columns = 91;
+    FakeHistoryGrid() {
+        QStringList& header = m_rows.emplace_back(Columns);
+        header[2] = QStringLiteral("打印日期");
+        for (int i = 0; i < 88; ++i)
+            header[3 + i] = QStringLiteral("栏目%1").arg(i);
+    }
+    // Rows generated on demand instead of stored (for very large grids).
+    std::function<QString(int row, int col)> generated;
+    int generatedRows = 0;
+    QHash<QPair<int, int>, std::uint32_t> colours; // BGR by row and column
+
+    int rows() const override { return generated ? generatedRows : int(m_rows.size()); }
+    int cols() const override { return Columns; }
+    int fixedRows() const override { return 1; }
+    QString text(int row, int col) const override {
+        return generated ? generated(row, col) : m_rows.value(row).value(col);
+    }
+    int colWidthTwips(int col) const override { return col == 7 ? 100 : 1000 + 37 * col; }
+    std::uint32_t cellBackColor(int row, int col) const override {
+        return colours.value({row, col});
+    }
+    int addRow() override {
+        m_rows.append(QStringList(Columns));
+        return int(m_rows.size()) - 1;
+    }
+    void setText(int row, int col, const QString& text) override {
+        if (row >= 0 && row < m_rows.size() && col >= 0 && col < Columns)
+            m_rows[row][col] = text;
+    }
+    // Appends a record row: number, sequence, date text and the box texts.
+    void addRecord(int ord, const QString& date, const QStringList& boxes) {
+        const int r = addRow();
+        m_rows[r] = QStringList{QString::number(ord), QString::number(r), date} + boxes;
+        m_rows[r].resize(Columns);
+    }
+
+private:
+    QList<QStringList> m_rows;
+};
+
+// The 导 入 command into a history table of a fresh database, shown in a fake grid, with
+// the dialogs answered in turn.
+struct ImportRun {
+    struct Record {
+        double dat = 0;
+        std::map<int, QString> boxes;
+    };
+    TestFolder folder;
+    ScriptedDialogs dialogs;
+    DataBase db{dialogs, folder.file(QStringLiteral("Par.db"))};
+    FakeHistoryGrid grid;
+    QString sheet;      // the sheet to import; the first one when empty
+    QStringList listed; // the sheet names offered
+    SheetChooser chooser = [this](const QStringList& names, QWidget*) {
+        listed = names;
+        return sheet.isEmpty() ? names.value(0) : sheet;
+    };
+
+    static QString table() { return QStringLiteral("进口"); }
+    // Imports from `file`, the row questions answered by `answers` (a null one cancels),
+    // into an empty grid and with nothing shown yet.
+    int run(const QString& file, const QStringList& answers) {
+        grid = {};
+        dialogs.clear();
+        dialogs.texts.clear();
+        dialogs.openFiles.clear();
+        dialogs.openFiles.enqueue(file);
+        for (const QString& a : answers)
+            dialogs.texts.enqueue(a.isNull() ? std::optional<QString>() : std::optional(a));
+        return ImportExcelRows(grid, table(), db, dialogs, nullptr, chooser);
+    }
+    std::map<int, Record> records() {
+        std::map<int, Record> out;
+        db.forEachHistoryRow(table(), [&](const HistoryRow& row) {
+            out[row.ord].dat = row.dat;
+            out[row.ord].boxes[row.ctl] = row.con;
+        });
+        return out;
+    }
+};
