@@ -6,6 +6,7 @@
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 
+#include <QDate>
 #include <QHash>
 #include <QList>
 #include <QStringList>
@@ -49,20 +50,28 @@ public:
         m_rows.append(QStringList(Columns));
         return int(m_rows.size()) - 1;
     }
-    void setText(int row, int col, const QString& text) override {
-        if (row >= 0 && row < m_rows.size() && col >= 0 && col < Columns)
-            m_rows[row][col] = text;
-    }
-    // Appends a record row: number, sequence, date text and the box texts.
-    void addRecord(int ord, const QString& date, const QStringList& boxes) {
-        const int r = addRow();
-        m_rows[r] = QStringList{QString::number(ord), QString::number(r), date} + boxes;
-        m_rows[r].resize(Columns);
-    }
+    void setText(int row, int col, const QString& text) override { m_rows[row][col] = text; }
 
 private:
     QList<QStringList> m_rows;
 };
+
+// Records with texts on every (k % 5 + 1)th box: leading zeros, several lines, quotes, Latin
+// letters and characters beyond 16 bits.
+inline void addRecords(FakeHistoryGrid& grid, int records) {
+    for (int k = 0; k < records; ++k) {
+        const int r = grid.addRow();
+        const QString date = QDate(2023, 1, 5).addDays(37 * k).toString(u"yyyy-MM-dd 09:15:00");
+        for (const auto& [c, text] : {std::pair{0, QString::number(records - 1 - k)},
+                                      {1, QString::number(r)},
+                                      {2, date},
+                                      {3, QStringLiteral("00%1").arg(k)}})
+            grid.setText(r, c, text);
+        for (int i = 1 + k % 5; i < 88; i += 1 + k % 5)
+            grid.setText(r, 3 + i, QStringLiteral("%1号-%2 0%3").arg(k).arg(i).arg(k * i));
+        grid.setText(r, 13, QStringLiteral("多行\n文本 'quoted' \"double\" é-latin 𠀀 surrogates"));
+    }
+}
 
 // The 导 入 command into a history table of a fresh database, shown in a fake grid, with
 // the dialogs answered in turn.
@@ -75,11 +84,10 @@ struct ImportRun {
     ScriptedDialogs dialogs;
     DataBase db{dialogs, folder.file(QStringLiteral("Par.db"))};
     FakeHistoryGrid grid;
-    QString sheet;      // the sheet to import; the first one when empty
-    QStringList listed; // the sheet names offered
-    SheetChooser chooser = [this](const QStringList& names, QWidget*) {
+    QStringList listed;                                                 // the sheet names offered
+    SheetChooser chooser = [this](const QStringList& names, QWidget*) { // takes the first
         listed = names;
-        return sheet.isEmpty() ? names.value(0) : sheet;
+        return names.value(0);
     };
 
     static QString table() { return QStringLiteral("进口"); }
@@ -89,7 +97,6 @@ struct ImportRun {
         grid = {};
         dialogs.clear();
         dialogs.texts.clear();
-        dialogs.openFiles.clear();
         dialogs.openFiles.enqueue(file);
         for (const QString& a : answers)
             dialogs.texts.enqueue(a.isNull() ? std::optional<QString>() : std::optional(a));

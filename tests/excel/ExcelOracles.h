@@ -20,33 +20,29 @@ struct Script {
     const char* text;
 };
 
-// xlrd: sheet names, the first sheet's size and, with "full", every cell's value with its
-// boldness (the font's bold bit and its weight: readers look at either), fill (RGB through
-// the palette, null without one) and the line styles of its left, right, top and bottom
-// borders, and the column widths; else the last row and the
-// number of text cells (large files).
+// xlrd: the first sheet's size and, with "full", every cell's value with its boldness (the
+// font's bold bit and its weight: readers look at either), fill (RGB through the palette, null
+// without one) and the line styles of its left, right, top and bottom borders, and the column
+// widths; else the last row and the number of text cells (large files).
 inline const Script Xlrd{"/usr/bin/python3", R"PY(
 import json, sys, xlrd
-path, mode = sys.argv[1], sys.argv[2]
-full = mode == "full"
-book = xlrd.open_workbook(path, formatting_info=full, on_demand=False)
+full = sys.argv[2] == "full"
+book = xlrd.open_workbook(sys.argv[1], formatting_info=full)
 sh = book.sheet_by_index(0)
-out = {"sheets": book.sheet_names(), "nrows": sh.nrows, "ncols": sh.ncols}
-def fmt(r, c):
+out = {"nrows": sh.nrows, "ncols": sh.ncols}
+def cell(r, c):
     xf = book.xf_list[sh.cell_xf_index(r, c)]
-    font = book.font_list[xf.font_index]
-    fill = None
+    font, b, rgb = book.font_list[xf.font_index], xf.border, None
     if xf.background.fill_pattern == 1:
         rgb = book.colour_map.get(xf.background.pattern_colour_index)
-        fill = list(rgb) if rgb else None
-    b = xf.border
-    return [bool(font.bold) and font.weight >= 700, fill, [b.left_line_style, b.right_line_style, b.top_line_style, b.bottom_line_style]]
+    return [sh.cell_value(r, c), bool(font.bold) and font.weight >= 700, rgb and list(rgb),
+            [b.left_line_style, b.right_line_style, b.top_line_style, b.bottom_line_style]]
 if full:
-    out["cells"] = [[[sh.cell_value(r, c)] + fmt(r, c) for c in range(sh.ncols)] for r in range(sh.nrows)]
+    out["cells"] = [[cell(r, c) for c in range(sh.ncols)] for r in range(sh.nrows)]
     out["widths"] = {str(c): ci.width for c, ci in sh.colinfo_map.items()}
 else:
-    out["last"] = [sh.cell_value(sh.nrows - 1, c) for c in range(sh.ncols)]
-    out["textcells"] = sum(1 for r in range(sh.nrows) for c in range(sh.ncols) if sh.cell_type(r, c) == 1)
+    out["last"] = sh.row_values(sh.nrows - 1)
+    out["textcells"] = sum(t == 1 for r in range(sh.nrows) for t in sh.row_types(r))
 print(json.dumps(out, ensure_ascii=False))
 )PY"};
 
@@ -103,22 +99,18 @@ inline QJsonArray rgb(std::uint32_t bgr) {
 }
 
 // FreeXL: the cells of the first sheet as texts (numbers in their shortest form).
-struct FreeXlSheet {
+inline std::vector<QStringList> readWithFreeXl(const QString& path) {
+    std::vector<QStringList> cells;
+    const void* handle = nullptr;
     unsigned int rows = 0;
     unsigned short columns = 0;
-    std::vector<QStringList> cells;
-};
-
-inline FreeXlSheet readWithFreeXl(const QString& path) {
-    FreeXlSheet out;
-    const void* handle = nullptr;
     if (freexl_open(path.toLocal8Bit().constData(), &handle) != FREEXL_OK ||
         freexl_select_active_worksheet(handle, 0) != FREEXL_OK ||
-        freexl_worksheet_dimensions(handle, &out.rows, &out.columns) != FREEXL_OK)
-        out.rows = 0;
-    for (unsigned int r = 0; r < out.rows; ++r) {
-        QStringList& row = out.cells.emplace_back();
-        for (unsigned short c = 0; c < out.columns; ++c) {
+        freexl_worksheet_dimensions(handle, &rows, &columns) != FREEXL_OK)
+        rows = 0;
+    for (unsigned int r = 0; r < rows; ++r) {
+        QStringList& row = cells.emplace_back();
+        for (unsigned short c = 0; c < columns; ++c) {
             FreeXL_CellValue v;
             QString& text = row.emplace_back();
             if (freexl_get_cell_value(handle, r, c, &v) != FREEXL_OK || v.type == FREEXL_CELL_NULL)
@@ -129,7 +121,7 @@ inline FreeXlSheet readWithFreeXl(const QString& path) {
         }
     }
     freexl_close(handle);
-    return out;
+    return cells;
 }
 
 } // namespace ExcelOracles

@@ -26,21 +26,6 @@ private:
 
 namespace {
 
-QByteArray validWorkbook() {
-    XlsWorkbookWriter w(FakeHistoryGrid::Columns - 1);
-    for (int r = 0; r < 40; ++r) {
-        w.addRow();
-        for (int c = 0; c < 90; c += 1 + r % 4)
-            w.setText(r, c, QStringLiteral("第%1行第%2列 text %3").arg(r).arg(c).arg(r * c));
-        if (r == 0 || r % 7 == 0)
-            w.setRowFormat(r, r == 0, r == 0 ? 9553663 : 0x00123456u * std::uint32_t(r));
-    }
-    w.setBorders(true);
-    for (int c = 0; c < 90; ++c)
-        w.setColumnWidth(c, c % 20);
-    return w.fileBytes();
-}
-
 quint32 get32(const QByteArray& b, qsizetype at) {
     return qFromLittleEndian<quint32>(b.constData() + at);
 }
@@ -51,14 +36,6 @@ QByteArray put32(QByteArray b, qsizetype at, quint32 v) {
 void flipBit(QByteArray& b, QRandomGenerator& random, qsizetype within) {
     const qsizetype at = random.bounded(int(within));
     b[at] = char(b[at] ^ (1 << random.bounded(8)));
-}
-
-// Where the fields of our compound file lie: the Workbook entry's size, a FAT entry.
-qsizetype workbookSizeAt(const QByteArray& file) {
-    return 512 * (qsizetype(get32(file, 48)) + 1) + 128 + 120;
-}
-qsizetype fatEntryAt(const QByteArray& file, quint32 sector) {
-    return 512 * (qsizetype(get32(file, 76)) + 1) + 4 * sector;
 }
 
 // A workbook stream of our export, with texts long enough to need CONTINUE records.
@@ -78,12 +55,22 @@ qsizetype lastRecord(const QByteArray& stream, quint16 type) {
     return found;
 }
 
+using R = XlsWorkbookReader;
+
 } // namespace
 
 void XlsFuzzTest::damagedWorkbooks_data() {
     QTest::addColumn<QByteArray>("content");
     QTest::addColumn<int>("damage"); // the reader's damage code, 0 for a random copy
-    const QByteArray valid = validWorkbook();
+    // Our export of 40 records, some rows coloured, and the WriteExcel workbook.
+    FakeHistoryGrid grid;
+    addRecords(grid, 40);
+    for (int r = 0; r < 40; r += 7)
+        grid.colours[{r, 1}] = 0x00123456u * std::uint32_t(r);
+    const QString validFile = m_run.folder.file(QStringLiteral("valid.xls"));
+    m_run.dialogs.saveFiles.enqueue(validFile);
+    ExportToExcel(grid, m_run.dialogs, nullptr);
+    const QByteArray valid = fileBytes(validFile);
     QRandomGenerator random(20240305);
     const QString perlFile = m_run.folder.file(QStringLiteral("perl.xls"));
     ExcelOracles::run(m_run.folder.path(), ExcelOracles::WriteExcel, {perlFile});
@@ -119,16 +106,21 @@ void XlsFuzzTest::damagedWorkbooks_data() {
     }
 
     // Workbooks that once made the reader walk or grow without end: each ends in its failure.
+    const auto hostile = [](const char* name, const QByteArray& content, int damage) {
+        QTest::newRow(name) << content << damage;
+    };
     const QByteArray small = CompoundFileWithWorkbook(exportedStream(10)); // one 4096-byte stream
-    const QByteArray shorter = put32(small, workbookSizeAt(small), 4096 - 3);
-    QTest::newRow("stream 3 bytes short: under the mini stream's cutoff")
-        << shorter << int(XlsWorkbookReader::BadCompoundFile);
-    QTest::newRow("stream 3 bytes long: past its last sector")
-        << put32(small, workbookSizeAt(small), 4096 + 3) << int(XlsWorkbookReader::BadCompoundFile);
+    // Where the Workbook entry's size and the FAT lie.
+    const qsizetype sizeAt = 512 * (get32(small, 48) + 1) + 248,
+                    fatAt = 512 * (get32(small, 76) + 1);
+    const QByteArray shorter = put32(small, sizeAt, 4096 - 3);
+    hostile("stream 3 bytes short: under the mini stream's cutoff", shorter, R::BadCompoundFile);
+    hostile("stream 3 bytes long: past its last sector", put32(small, sizeAt, 4096 + 3),
+            R::BadCompoundFile);
     const QByteArray texts = exportedStream(6000);
-    QTest::newRow("shared strings continued past the stream's end")
-        << CompoundFileWithWorkbook(texts.left(lastRecord(texts, Biff::Continue) + 40))
-        << int(XlsWorkbookReader::BadStringTable);
+    hostile("shared strings continued past the stream's end",
+            CompoundFileWithWorkbook(texts.left(lastRecord(texts, Biff::Continue) + 40)),
+            R::BadStringTable);
     // A formula's text result of 6000 characters whose CONTINUE record is cut off.
     QByteArray formula = texts.left(lastRecord(texts, Biff::Eof));
     const auto record = [&](quint16 type, const QByteArray& data, int length) {
@@ -138,14 +130,12 @@ void XlsFuzzTest::damagedWorkbooks_data() {
            QByteArray("\1\0\0\0\x0F\0\0\0\0\0\0\0\xFF\xFF", 14) + QByteArray(8, '\0'), 22);
     record(Biff::String, QByteArray("\x70\x17\x01", 3) + QByteArray(8000, 'x'), 8003);
     record(Biff::Continue, QByteArray("\x01xxxx", 5), 4001);
-    QTest::newRow("formula text continued past the stream's end")
-        << CompoundFileWithWorkbook(formula) << int(XlsWorkbookReader::BadSheet);
+    hostile("formula text continued past the stream's end", CompoundFileWithWorkbook(formula),
+            R::BadSheet);
     // The stream under the cutoff, and the mini FAT's chain a loop with a huge count.
-    QTest::newRow("mini FAT chain in a loop")
-        << put32(put32(put32(shorter, 60, 0), 64, 0xFFFFFFFF), fatEntryAt(small, 0), 0)
-        << int(XlsWorkbookReader::BadCompoundFile);
-    QTest::newRow("FAT chain in a loop")
-        << put32(small, fatEntryAt(small, 3), 1) << int(XlsWorkbookReader::BadCompoundFile);
+    hostile("mini FAT chain in a loop", put32(put32(put32(shorter, 60, 0), 64, ~0u), fatAt, 0),
+            R::BadCompoundFile);
+    hostile("FAT chain in a loop", put32(small, fatAt + 12, 1), R::BadCompoundFile);
 }
 
 void XlsFuzzTest::damagedWorkbooks() {
