@@ -62,11 +62,10 @@ inline void addRecords(FakeHistoryGrid& grid, int records) {
     for (int k = 0; k < records; ++k) {
         const int r = grid.addRow();
         const QString date = QDate(2023, 1, 5).addDays(37 * k).toString(u"yyyy-MM-dd 09:15:00");
-        for (const auto& [c, text] : {std::pair{0, QString::number(records - 1 - k)},
-                                      {1, QString::number(r)},
-                                      {2, date},
-                                      {3, QStringLiteral("00%1").arg(k)}})
-            grid.setText(r, c, text);
+        const QStringList first{QString::number(records - 1 - k), QString::number(r), date,
+                                QStringLiteral("00%1").arg(k)}; // number, sequence, date, box 0
+        for (int c = 0; c < 4; ++c)
+            grid.setText(r, c, first[c]);
         for (int i = 1 + k % 5; i < 88; i += 1 + k % 5)
             grid.setText(r, 3 + i, QStringLiteral("%1号-%2 0%3").arg(k).arg(i).arg(k * i));
         grid.setText(r, 13, QStringLiteral("多行\n文本 'quoted' \"double\" é-latin 𠀀 surrogates"));

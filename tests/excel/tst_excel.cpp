@@ -171,18 +171,16 @@ void ExcelTest::cellsOfOtherWriters() {
     QVERIFY(reader.open(path) && reader.selectSheet(QStringLiteral("数据")));
     QCOMPARE(reader.sheetNames(), QStringList{QStringLiteral("数据")}); // the chart is not listed
     QCOMPARE(QSize(reader.columnCount(), reader.rowCount()), QSize(6, 7));
-    QStringList rows;
-    for (int r = 0; r < 7; ++r) {
-        QStringList row;
+    QString cells; // '|' between cells, '/' after each row
+    for (int r = 0; r < 7; ++r)
         for (int c = 0; c < 6; ++c)
-            row.append(reader.cellText(r, c));
-        rows.append(row.join(u'|'));
-    }
-    QCOMPARE(rows, (QStringList{"42|12.34||||", "-7|0.5||||",
-                                "2024-03-05|2024-03-05 12:00:00|18:00:00|2024-03-05|12345.678|"
-                                "2024-03-05",
-                                "2.25|公式结果|TRUE|||", "老格式|||||", "ab|扩展串|前半tail|||",
-                                "1e+20|0.333333333333333|0|0.00001|-1234.5678|123456789012345"}));
+            cells += reader.cellText(r, c) + (c < 5 ? u'|' : u'/');
+    QCOMPARE(
+        cells,
+        QStringLiteral(
+            "42|12.34||||/-7|0.5||||/2024-03-05|2024-03-05 12:00:00|18:00:00|2024-03-05|12345.678|"
+            "2024-03-05/2.25|公式结果|TRUE|||/老格式|||||/ab|扩展串|前半tail|||/"
+            "1e+20|0.333333333333333|0|0.00001|-1234.5678|123456789012345/"));
     QVERIFY(!reader.selectSheet(QStringLiteral("图表")));
     QCOMPARE(reader.failure(), XlsWorkbookReader::Failure::NoSuchSheet);
 }
@@ -264,9 +262,8 @@ void ExcelTest::exportRefused() {
     QCOMPARE(dialogs.messages().join(u'|'), message);
     QCOMPARE(dialogs.saveFiles.isEmpty(), rows > 0 && rows <= 65536); // the name is asked last
     QCOMPARE(dialogs.okCancel.isEmpty(), !there.isNull());
-    QCOMPARE(QDir(folder.path()).entryList(QDir::Files),
-             there.isNull() ? QStringList() : QStringList{typed});
-    QVERIFY(there.isNull() || fileBytes(folder.file(typed)) == there);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), int(!there.isNull()));
+    QCOMPARE(fileBytes(folder.file(QStringLiteral("a.xls"))), there);
 }
 
 void ExcelTest::exportedAndImportedBack_data() {
