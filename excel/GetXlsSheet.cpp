@@ -53,18 +53,6 @@ QString ExcelMessages::importError(int number) {
     }
 }
 
-QString ColumnLetters(int n) {
-    if (n < 1 || n > 702)
-        return {};
-    const int q = (n - 1) / 26; // the whole part of (n − 0.5) / 26
-    const int m = n - 26 * q;
-    QString letters;
-    if (q > 0)
-        letters += QChar(u'A' + q - 1);
-    letters += QChar(u'A' + m - 1);
-    return letters;
-}
-
 QString ChooseSaveXls(UserDialogs& dialogs, const QString& proposedName) {
     QString start = lastExcelFolder();
     if (!proposedName.isEmpty())

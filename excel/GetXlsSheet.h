@@ -33,8 +33,6 @@ QString ChooseSaveXls(UserDialogs& dialogs, const QString& proposedName = {});
 bool WriteExcelFile(GridAccess& grid, const QString& fileName, QWidget* parent,
                     QString* error = nullptr, int* recordsWritten = nullptr,
                     int* shortened = nullptr);
-// 1 → A, 26 → Z, 27 → AA, 702 → ZZ.
-QString ColumnLetters(int n);
 
 // The open-file question, opened in the folder used last; a name not ending in ".xls"
 // (any case) is refused with a message. Empty when nothing usable was chosen.

@@ -13,7 +13,6 @@ public:
     void clear();
     // Draws the bar for value / total of the width; total 0 draws nothing.
     void drawFor(int value, int total);
-    int drawnWidth() const { return m_drawnWidth; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -57,8 +56,6 @@ public:
     // Keeps its value after the window is closed, until the next open.
     bool ProgressCancelled() const;
 
-    int total() const { return m_total; }
-    int value() const { return m_value; }
     ProgressDisplay* window() const { return m_window; }
 
     // The window's design caption before it is opened.

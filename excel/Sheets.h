@@ -16,7 +16,6 @@ public:
     explicit Sheets(const QStringList& sheetNames, QWidget* parent = nullptr);
 
     QString sheetName() const { return m_sheetName; }
-    QTableWidget* list() const { return m_list; }
     QPushButton* okButton() const { return m_ok; }
 
     static QString mark() { return QStringLiteral("√"); }

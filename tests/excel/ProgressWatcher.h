@@ -3,41 +3,26 @@
 #include <QApplication>
 #include <QTest>
 #include <QTimer>
-#include <QWidget>
 
 #include <functional>
 
-// Watches for the progress window while a command runs (the command lets events run at
-// every step) and acts on it once it shows: records its caption, optionally presses Esc.
-class ProgressWatcher {
-public:
-    explicit ProgressWatcher(bool pressEscape, std::function<void()> whenShown = {})
-        : m_pressEscape(pressEscape), m_whenShown(std::move(whenShown)) {
-        m_timer.setInterval(0);
-        QObject::connect(&m_timer, &QTimer::timeout, [this] { look(); });
-        m_timer.start();
+// Acts once on the progress window when it shows while a command runs (the command lets
+// events run at every step): runs `whenShown`, then presses Esc if asked.
+struct ProgressWatcher {
+    explicit ProgressWatcher(bool escape, std::function<void()> whenShown = {}) {
+        timer.callOnTimeout([=, this] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                if (w->objectName() != QStringLiteral("进度显示") || !w->isVisible())
+                    continue;
+                timer.stop();
+                if (whenShown)
+                    whenShown();
+                if (escape)
+                    QTest::keyClick(w, Qt::Key_Escape);
+                return;
+            }
+        });
+        timer.start(0);
     }
-    QString caption;
-    bool seen = false;
-    bool alwaysOnTop = false;
-
-private:
-    void look() {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->objectName() != QStringLiteral("进度显示") || !w->isVisible())
-                continue;
-            m_timer.stop();
-            seen = true;
-            caption = w->windowTitle();
-            alwaysOnTop = w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-            if (m_whenShown)
-                m_whenShown();
-            if (m_pressEscape)
-                QTest::keyClick(w, Qt::Key_Escape);
-            return;
-        }
-    }
-    QTimer m_timer;
-    bool m_pressEscape = false;
-    std::function<void()> m_whenShown;
+    QTimer timer;
 };

@@ -1,6 +1,6 @@
 #include "BiffRecords.h"
 #include "CompoundFile.h"
-#include "FreeXlOracle.h"
+#include "ExcelOracles.h"
 #include "TestFolder.h"
 #include "XlsWorkbookReader.h"
 #include "XlsWorkbookWriter.h"
@@ -33,10 +33,9 @@ void FreeXlFaultsTest::textOverManyRecordsIsMisread() {
     writer.setText(writer.addRow(), 0, text);
     const QString path = m_folder.file(QStringLiteral("long.xls"));
     QVERIFY(TestFolder::write(path, writer.fileBytes()));
-    const FreeXlSheet theirs = readWithFreeXl(path);
-    QCOMPARE(theirs.rc, FREEXL_OK);
-    QCOMPARE(theirs.cells.size(), std::size_t(1));
-    QVERIFY(theirs.cells[0].value(0) != text);
+    // What FreeXL makes of it differs from run to run; it is never the text.
+    const auto theirs = ExcelOracles::readWithFreeXl(path);
+    QVERIFY(theirs.empty() || theirs[0].value(0) != text);
     XlsWorkbookReader ours;
     QVERIFY(ours.open(path) && ours.selectSheet(QStringLiteral("Sheet1")));
     QCOMPARE(ours.cellText(0, 0), text);

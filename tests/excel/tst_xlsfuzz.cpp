@@ -1,11 +1,7 @@
 #include "BiffRecords.h"
 #include "CompoundFile.h"
-#include "DataBase.h"
+#include "ExcelFixture.h"
 #include "ExcelOracles.h"
-#include "FakeHistoryGrid.h"
-#include "ImportData.h"
-#include "ScriptedDialogs.h"
-#include "TestFolder.h"
 #include "XlsWorkbookReader.h"
 #include "XlsWorkbookWriter.h"
 
@@ -19,74 +15,27 @@
 class XlsFuzzTest : public QObject {
     Q_OBJECT
 private slots:
-    void damagedCopiesEndInAMessage_data();
-    void damagedCopiesEndInAMessage();
+    void damagedWorkbooks_data();
+    void damagedWorkbooks();
     void damageReachedEveryLayer();
-    void hostileWorkbooksFail_data();
-    void hostileWorkbooksFail();
 
 private:
-    QStringList import(const QByteArray& content);
-    TestFolder m_folder;
-    ScriptedDialogs m_dialogs;
-    DataBase m_db{m_folder.file(QStringLiteral("Par.db"))};
-    QMap<QString, int> m_outcomes; // by the message's first characters
+    ImportRun m_run;
+    QMap<QString, int> m_outcomes; // of the random copies, by the message's first characters
 };
 
 namespace {
 
-QByteArray validWorkbook() {
-    XlsWorkbookWriter w(FakeHistoryGrid::Columns - 1);
-    for (int r = 0; r < 40; ++r) {
-        w.addRow();
-        for (int c = 0; c < 90; c += 1 + r % 4)
-            w.setText(r, c, QStringLiteral("第%1行第%2列 text %3").arg(r).arg(c).arg(r * c));
-        if (r == 0 || r % 7 == 0)
-            w.setRowFormat(r, r == 0, r == 0 ? 9553663 : 0x00123456u * std::uint32_t(r));
-    }
-    w.setBorders(true);
-    for (int c = 0; c < 90; ++c)
-        w.setColumnWidth(c, c % 20);
-    return w.fileBytes();
-}
-
-// A workbook of another writer: numbers, dates with their formats, two sheets.
-QByteArray workbookFromPerl(const TestFolder& folder) {
-    const QString script = ExcelOracles::writeScript(folder.path(), QStringLiteral("w.pl"), R"PL(
-use strict; use warnings; use utf8; use Spreadsheet::WriteExcel;
-my $b = Spreadsheet::WriteExcel->new($ARGV[0]);
-my $s = $b->add_worksheet('一'); my $t = $b->add_worksheet('二');
-my $d = $b->add_format(num_format => 'yyyy-mm-dd hh:mm');
-for my $r (0 .. 30) {
-  $s->write_number($r, 0, $r * 1.5); $s->write_string($r, 2, "文本$r");
-  $s->write_date_time($r, 1, '2024-01-02T03:04:05', $d); $s->write_number($r, 5, -$r);
-}
-$t->write_string(0, 0, 'x');
-$b->close();
-)PL");
-    const QString file = folder.file(QStringLiteral("p.xls"));
-    ExcelOracles::run(ExcelOracles::Perl, {script, file});
-    QFile f(file);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 quint32 get32(const QByteArray& b, qsizetype at) {
     return qFromLittleEndian<quint32>(b.constData() + at);
 }
-void put32(QByteArray& b, qsizetype at, quint32 v) {
+QByteArray put32(QByteArray b, qsizetype at, quint32 v) {
     qToLittleEndian(v, b.data() + at);
+    return b;
 }
 void flipBit(QByteArray& b, QRandomGenerator& random, qsizetype within) {
     const qsizetype at = random.bounded(int(within));
     b[at] = char(b[at] ^ (1 << random.bounded(8)));
-}
-
-// Where the fields of our compound file lie: the Workbook entry's size, a FAT entry.
-qsizetype workbookSizeAt(const QByteArray& file) {
-    return 512 * (qsizetype(get32(file, 48)) + 1) + 128 + 120;
-}
-qsizetype fatEntryAt(const QByteArray& file, quint32 sector) {
-    return 512 * (qsizetype(get32(file, 76)) + 1) + 4 * sector;
 }
 
 // A workbook stream of our export, with texts long enough to need CONTINUE records.
@@ -106,64 +55,105 @@ qsizetype lastRecord(const QByteArray& stream, quint16 type) {
     return found;
 }
 
+using R = XlsWorkbookReader;
+
 } // namespace
 
-QStringList XlsFuzzTest::import(const QByteArray& content) {
-    const QString file = m_folder.file(QStringLiteral("damaged.xls"));
-    if (!TestFolder::write(file, content))
-        return {QStringLiteral("not written")};
-    m_dialogs.clear();
-    m_dialogs.texts.clear();
-    m_dialogs.openFiles.enqueue(file);
-    m_dialogs.texts.enqueue(QStringLiteral("1"));
-    m_dialogs.texts.enqueue(QStringLiteral("100"));
-    FakeHistoryGrid grid;
-    ImportExcelRows(grid, Mode::Export, m_db, m_dialogs, nullptr,
-                    [](const QStringList& names, QWidget*) { return names.value(0); });
-    return m_dialogs.messages();
-}
-
-void XlsFuzzTest::damagedCopiesEndInAMessage_data() {
+void XlsFuzzTest::damagedWorkbooks_data() {
     QTest::addColumn<QByteArray>("content");
-    const QByteArray valid = validWorkbook();
+    QTest::addColumn<int>("damage"); // the reader's damage code, 0 for a random copy
+    // Our export of 40 records, some rows coloured, and the WriteExcel workbook.
+    FakeHistoryGrid grid;
+    addRecords(grid, 40);
+    for (int r = 0; r < 40; r += 7)
+        grid.colours[{r, 1}] = 0x00123456u * std::uint32_t(r);
+    const QString validFile = m_run.folder.file(QStringLiteral("valid.xls"));
+    m_run.dialogs.saveFiles.enqueue(validFile);
+    ExportToExcel(grid, m_run.dialogs, nullptr);
+    const QByteArray valid = fileBytes(validFile);
     QRandomGenerator random(20240305);
-    const QByteArray perl = ExcelOracles::haveWriteExcel() ? workbookFromPerl(m_folder) : "";
-    for (int i = 0; i < 100 && !perl.isEmpty(); ++i) {
+    const QString perlFile = m_run.folder.file(QStringLiteral("perl.xls"));
+    ExcelOracles::run(m_run.folder.path(), ExcelOracles::WriteExcel, {perlFile});
+    const QByteArray perl = fileBytes(perlFile);
+    QVERIFY(!perl.isEmpty());
+    for (int i = 0; i < 100; ++i) {
         QByteArray copy = perl;
         if (i % 4 == 0)
             copy.truncate(random.bounded(int(copy.size())));
         for (int f = 0; i % 4 != 0 && f < 1 + i % 5; ++f)
             flipBit(copy, random, copy.size());
-        QTest::addRow("other writer %d", i) << copy;
+        QTest::addRow("other writer %d", i) << copy << 0;
     }
     // Cut at every sector boundary region and at random points.
     for (int i = 0; i < 120; ++i) {
         const qsizetype length =
             i < 40 ? qsizetype(i) * valid.size() / 40 + (i % 3) : random.bounded(int(valid.size()));
-        QTest::addRow("cut at %lld", static_cast<long long>(length)) << valid.left(length);
+        QTest::addRow("cut at %lld", static_cast<long long>(length)) << valid.left(length) << 0;
     }
     // Flipped bits, half of them in the header, where a reader is easiest to mislead.
     for (int i = 0; i < 200; ++i) {
         QByteArray copy = valid;
         for (int f = 0, flips = 1 + random.bounded(6); f < flips; ++f)
             flipBit(copy, random, i % 2 ? 512 : copy.size());
-        QTest::addRow("flips %d", i) << copy;
+        QTest::addRow("flips %d", i) << copy << 0;
     }
     // Whole words set to extreme values: sizes, counts, sector numbers.
     const quint32 extremes[] = {0xFFFFFFFF, 0x7FFFFFFF, 0xFFFFFFFE, 0x00010000, 0};
     for (int i = 0; i < 80; ++i) {
-        QByteArray copy = valid;
-        const qsizetype at = random.bounded(int(copy.size() - 4)) & ~qsizetype(1);
-        put32(copy, at, extremes[random.bounded(5)]);
-        QTest::addRow("word %d at %lld", i, static_cast<long long>(at)) << copy;
+        const qsizetype at = random.bounded(int(valid.size() - 4)) & ~qsizetype(1);
+        QTest::addRow("word %d at %lld", i, static_cast<long long>(at))
+            << put32(valid, at, extremes[random.bounded(5)]) << 0;
     }
+
+    // Workbooks that once made the reader walk or grow without end: each ends in its failure.
+    const auto hostile = [](const char* name, const QByteArray& content, int damage) {
+        QTest::newRow(name) << content << damage;
+    };
+    const QByteArray small = CompoundFileWithWorkbook(exportedStream(10)); // one 4096-byte stream
+    // Where the Workbook entry's size and the FAT lie.
+    const qsizetype sizeAt = 512 * (get32(small, 48) + 1) + 248,
+                    fatAt = 512 * (get32(small, 76) + 1);
+    const QByteArray shorter = put32(small, sizeAt, 4096 - 3);
+    hostile("stream 3 bytes short: under the mini stream's cutoff", shorter, R::BadCompoundFile);
+    hostile("stream 3 bytes long: past its last sector", put32(small, sizeAt, 4096 + 3),
+            R::BadCompoundFile);
+    const QByteArray texts = exportedStream(6000);
+    hostile("shared strings continued past the stream's end",
+            CompoundFileWithWorkbook(texts.left(lastRecord(texts, Biff::Continue) + 40)),
+            R::BadStringTable);
+    // A formula's text result of 6000 characters whose CONTINUE record is cut off.
+    QByteArray formula = texts.left(lastRecord(texts, Biff::Eof));
+    const auto record = [&](quint16 type, const QByteArray& data, int length) {
+        formula += put32(QByteArray(4, '\0'), 0, quint32(type | length << 16)) + data;
+    };
+    record(Biff::Formula,
+           QByteArray("\1\0\0\0\x0F\0\0\0\0\0\0\0\xFF\xFF", 14) + QByteArray(8, '\0'), 22);
+    record(Biff::String, QByteArray("\x70\x17\x01", 3) + QByteArray(8000, 'x'), 8003);
+    record(Biff::Continue, QByteArray("\x01xxxx", 5), 4001);
+    hostile("formula text continued past the stream's end", CompoundFileWithWorkbook(formula),
+            R::BadSheet);
+    // The stream under the cutoff, and the mini FAT's chain a loop with a huge count.
+    hostile("mini FAT chain in a loop", put32(put32(put32(shorter, 60, 0), 64, ~0u), fatAt, 0),
+            R::BadCompoundFile);
+    hostile("FAT chain in a loop", put32(small, fatAt + 12, 1), R::BadCompoundFile);
 }
 
-void XlsFuzzTest::damagedCopiesEndInAMessage() {
+void XlsFuzzTest::damagedWorkbooks() {
     QFETCH(QByteArray, content);
-    const QStringList messages = import(content);
-    QVERIFY2(messages.size() == 1, qPrintable(m_dialogs.allTexts().join(u'|')));
-    ++m_outcomes[messages.first().left(4)];
+    QFETCH(int, damage);
+    const QString file = m_run.folder.file(QStringLiteral("damaged.xls"));
+    QVERIFY(TestFolder::write(file, content));
+    m_run.run(file, {"1", "100"});
+    const QStringList messages = m_run.dialogs.messages();
+    QVERIFY2(messages.size() == 1, qPrintable(m_run.dialogs.allTexts().join(u'|')));
+    if (damage == 0) {
+        ++m_outcomes[messages.first().left(4)];
+        return;
+    }
+    QVERIFY2(messages.first().startsWith(u"未知错误"), qPrintable(messages.first()));
+    XlsWorkbookReader reader;
+    QVERIFY(!(reader.open(file) && reader.selectSheet(reader.sheetNames().value(0))));
+    QCOMPARE(reader.failureCode(), damage);
 }
 
 void XlsFuzzTest::damageReachedEveryLayer() {
@@ -172,63 +162,6 @@ void XlsFuzzTest::damageReachedEveryLayer() {
     qInfo() << m_outcomes;
     for (const char* start : {"导入EX", "未知错误", "文件类型"})
         QVERIFY2(m_outcomes.value(QString::fromUtf8(start)) > 0, start);
-}
-
-// Workbooks that once made the reader walk or grow without end: each ends in its failure.
-void XlsFuzzTest::hostileWorkbooksFail_data() {
-    QTest::addColumn<QByteArray>("content");
-    QTest::addColumn<int>("damage");
-    const QByteArray small = CompoundFileWithWorkbook(exportedStream(10)); // one 4096-byte stream
-    QByteArray shorter = small;
-    put32(shorter, workbookSizeAt(small), 4096 - 3);
-    QTest::newRow("stream 3 bytes short: under the mini stream's cutoff")
-        << shorter << int(XlsWorkbookReader::BadCompoundFile);
-    QByteArray longer = small;
-    put32(longer, workbookSizeAt(small), 4096 + 3);
-    QTest::newRow("stream 3 bytes long: past its last sector")
-        << longer << int(XlsWorkbookReader::BadCompoundFile);
-
-    const QByteArray texts = exportedStream(6000);
-    QTest::newRow("shared strings continued past the stream's end")
-        << CompoundFileWithWorkbook(texts.left(lastRecord(texts, Biff::Continue) + 40))
-        << int(XlsWorkbookReader::BadStringTable);
-
-    // A formula's text result of 6000 characters whose CONTINUE record is cut off.
-    QByteArray formula = texts.left(lastRecord(texts, Biff::Eof));
-    const auto record = [&](quint16 type, const QByteArray& data, int length) {
-        formula += QByteArray(4, '\0');
-        qToLittleEndian(quint32(type | length << 16), formula.data() + formula.size() - 4);
-        formula += data;
-    };
-    record(Biff::Formula,
-           QByteArray("\1\0\0\0\x0F\0\0\0\0\0\0\0\xFF\xFF", 14) + QByteArray(8, '\0'), 22);
-    record(Biff::String, QByteArray("\x70\x17\x01", 3) + QByteArray(8000, 'x'), 8003);
-    record(Biff::Continue, QByteArray("\x01xxxx", 5), 4001);
-    QTest::newRow("formula text continued past the stream's end")
-        << CompoundFileWithWorkbook(formula) << int(XlsWorkbookReader::BadSheet);
-
-    // The stream under the cutoff, and the mini FAT's chain a loop with a huge count.
-    QByteArray miniLoop = shorter;
-    put32(miniLoop, 60, 0);
-    put32(miniLoop, 64, 0xFFFFFFFF);
-    put32(miniLoop, fatEntryAt(small, 0), 0);
-    QTest::newRow("mini FAT chain in a loop")
-        << miniLoop << int(XlsWorkbookReader::BadCompoundFile);
-    QByteArray fatLoop = small;
-    put32(fatLoop, fatEntryAt(small, 3), 1);
-    QTest::newRow("FAT chain in a loop") << fatLoop << int(XlsWorkbookReader::BadCompoundFile);
-}
-
-void XlsFuzzTest::hostileWorkbooksFail() {
-    QFETCH(QByteArray, content);
-    QFETCH(int, damage);
-    const QStringList messages = import(content);
-    QCOMPARE(messages.size(), 1);
-    QVERIFY2(messages.first().startsWith(u"未知错误"), qPrintable(messages.first()));
-    XlsWorkbookReader reader;
-    QVERIFY(!(reader.open(m_folder.file(QStringLiteral("damaged.xls"))) &&
-              reader.selectSheet(reader.sheetNames().value(0))));
-    QCOMPARE(reader.failureCode(), damage);
 }
 
 QTEST_MAIN(XlsFuzzTest)
