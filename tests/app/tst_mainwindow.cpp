@@ -1,5 +1,5 @@
 // The main window: start-up and exit, the two modes' working records, the views, the
-// layout dialog, the ruler, a broken database.
+// layout dialog, a broken database.
 #include "ClerkTyping.h"
 #include "FontSetup.h"
 #include "Layouts.h"
@@ -10,7 +10,6 @@
 #include "Units.h"
 #include "WindowSession.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -20,10 +19,9 @@
 
 namespace {
 
-// Whether an image of the page (its drawing layer unless given) carries the centimetre
-// line at 100 mm, 9 mm down.
-bool gridShown(const PageWidget& page, const QImage& image = {}) {
-    const QImage& shown = image.isNull() ? page.drawingLayer() : image;
+// Whether the page's drawing layer carries the centimetre line at 100 mm, 9 mm down.
+bool gridShown(const PageWidget& page) {
+    const QImage& shown = page.drawingLayer();
     const QPoint at = page.pageToPixel(QPointF(100, 9) * Units::PageHeight / 297.0).toPoint();
     for (int dx = -1; dx <= 1; ++dx) {
         const QRgb p = shown.pixel(at + QPoint(dx, 0));
@@ -31,10 +29,6 @@ bool gridShown(const PageWidget& page, const QImage& image = {}) {
             return true;
     }
     return false;
-}
-
-QCheckBox* ruler() {
-    return named<QCheckBox>(QStringLiteral("显示标尺 单位：厘米"));
 }
 
 } // namespace
@@ -47,7 +41,6 @@ private slots:
     void saveClearAndReenter();
     void screens_data();
     void screens();
-    void rulerFollowsTheCheckBoxes();
     void layoutDialogButtonsAndKeys();
     void brokenDatabaseKeepsTheProgramRunning();
 };
@@ -74,7 +67,8 @@ void MainWindowTest::workingRecordsAndLayoutSurviveModesAndRestarts() {
 
     s.selectTab("SS1", 0);
     QVERIFY(s.page()->title().contains(QStringLiteral("出口")));
-    QCOMPARE(s.form().label(10).caption + s.shown(0) + s.shown(10), QStringLiteral("发货单位E-old"));
+    QCOMPARE(s.form().label(10).caption + s.shown(0) + s.shown(10),
+             QStringLiteral("发货单位E-old"));
     QCOMPARE(s.storedRecord(Mode::Import, WorkingRecordOrd),
              (QMap<int, QString>{{0, "I-0001"}, {10, "上海收货"}, {31, "唛头\r\nN/M"}}));
     qobject_cast<QLineEdit*>(s.box(0))->clear();
@@ -165,21 +159,6 @@ void MainWindowTest::screens() {
     typeLikeClerk(s.box(0), QStringLiteral("ok"));
     s.close();
     QCOMPARE(s.storedRecord(Mode::Import, WorkingRecordOrd), (QMap<int, QString>{{0, "ok"}}));
-}
-
-void MainWindowTest::rulerFollowsTheCheckBoxes() {
-    WindowSession s;
-    s.start();
-    PageWidget& page = *s.page();
-    click(ruler());
-    // The grid is on the canvas itself: the shown page carries it.
-    QVERIFY(gridShown(page) && gridShown(page, page.grab().toImage()));
-    s.selectTab("SS1", 0); // a mode change wipes the grid; the lock draws it again
-    QVERIFY(ruler()->isChecked() && !gridShown(page));
-    click(QStringLiteral("锁定格式"));
-    QVERIFY(gridShown(page));
-    click(ruler());
-    QVERIFY(!gridShown(page));
 }
 
 void MainWindowTest::layoutDialogButtonsAndKeys() {
