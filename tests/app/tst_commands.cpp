@@ -1,6 +1,7 @@
 // The window's commands wired to their work: print and batch print, the history view with
-// its find box and image buttons, keyboard-first entry and the about box.
+// its find box and image buttons, keyboard-first entry, calibration and the about box.
 #include "AboutBox.h"
+#include "CollateForm.h"
 #include "GridAccess.h"
 #include "HistoryGrid.h"
 #include "ImageButtons.h"
@@ -64,7 +65,7 @@ private slots:
     void batchPrint_data();
     void batchPrint();
     void findAndTheImageButtons();
-    void keyboardFirstEntry();
+    void keysCalibrationAndAbout();
 };
 
 void CommandsTest::print_data() {
@@ -230,7 +231,7 @@ void CommandsTest::findAndTheImageButtons() {
     QCOMPARE(s.column(3).size(), 4);
 }
 
-void CommandsTest::keyboardFirstEntry() {
+void CommandsTest::keysCalibrationAndAbout() {
     History s({});
     s.tabs("SST")->setCurrentIndex(0);
     s.box(0)->setFocus();
@@ -241,6 +242,10 @@ void CommandsTest::keyboardFirstEntry() {
     QVERIFY(s.box(0)->hasFocus());
     QTest::keyClick(s.box(0), Qt::Key_S, Qt::ControlModifier);
     QCOMPARE(s.dialogs.messages(), QStringList{QStringLiteral("报关单内容已存入历史记录！")});
+    s.dialogs.yesNo.enqueue(false); // no calibration square printed
+    click(QStringLiteral("打 印 校 准"));
+    QTRY_VERIFY(s.mf->findChild<CollateForm*>() && s.mf->findChild<CollateForm*>()->isVisible());
+    s.mf->findChild<CollateForm*>()->close();
     QTest::keyClick(s.box(0), Qt::Key_F1);
     QCOMPARE(s.tabs("SST")->currentIndex(), 2);
     click(QStringLiteral("版权信息"));
