@@ -1,5 +1,5 @@
 // The main window: start-up and exit, the two modes' working records, the views, the
-// layout dialog, the ruler, a broken database.
+// layout dialog, a broken database.
 #include "ClerkTyping.h"
 #include "FontSetup.h"
 #include "Layouts.h"
@@ -10,7 +10,6 @@
 #include "Units.h"
 #include "WindowSession.h"
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -20,10 +19,9 @@
 
 namespace {
 
-// Whether an image of the page (its drawing layer unless given) carries the centimetre
-// line at 100 mm, 9 mm down.
-bool gridShown(const PageWidget& page, const QImage& image = {}) {
-    const QImage& shown = image.isNull() ? page.drawingLayer() : image;
+// Whether the page's drawing layer carries the centimetre line at 100 mm, 9 mm down.
+bool gridShown(const PageWidget& page) {
+    const QImage& shown = page.drawingLayer();
     const QPoint at = page.pageToPixel(QPointF(100, 9) * Units::PageHeight / 297.0).toPoint();
     for (int dx = -1; dx <= 1; ++dx) {
         const QRgb p = shown.pixel(at + QPoint(dx, 0));
@@ -33,34 +31,28 @@ bool gridShown(const PageWidget& page, const QImage& image = {}) {
     return false;
 }
 
-QCheckBox* ruler() {
-    return named<QCheckBox>(QStringLiteral("显示标尺 单位：厘米"));
-}
-
-bool layoutStored(WindowSession& s, const QString& name) {
-    DataBase db(s.dbPath);
-    return Layouts(db).layoutNames().value_or(QStringList()).contains(name);
-}
-
 } // namespace
 
 class MainWindowTest : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        registerFontSubstitutions();
-        installChineseTranslations(*qApp);
-    }
+    void initTestCase();
     void workingRecordsAndLayoutSurviveModesAndRestarts();
-    void reenteringTheFormViewReloadsTheWorkingRecord();
-    void saveAndClearContents();
+    void saveClearAndReenter();
     void screens_data();
     void screens();
-    void rulerFollowsTheCheckBoxes();
     void layoutDialogButtonsAndKeys();
     void brokenDatabaseKeepsTheProgramRunning();
-    void namesAndQtTexts();
 };
+
+// Qt's own buttons speak Chinese.
+void MainWindowTest::initTestCase() {
+    registerFontSubstitutions();
+    installChineseTranslations(*qApp);
+    QMessageBox box(QMessageBox::NoIcon, {}, {}, QMessageBox::Yes | QMessageBox::Cancel);
+    QVERIFY(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("是")));
+    QVERIFY(box.button(QMessageBox::Cancel)->text().startsWith(QStringLiteral("取消")));
+}
 
 void MainWindowTest::workingRecordsAndLayoutSurviveModesAndRestarts() {
     WindowSession s;
@@ -75,16 +67,14 @@ void MainWindowTest::workingRecordsAndLayoutSurviveModesAndRestarts() {
 
     s.selectTab("SS1", 0);
     QVERIFY(s.page()->title().contains(QStringLiteral("出口")));
-    QCOMPARE(s.form().label(10).caption, QStringLiteral("发货单位"));
-    QCOMPARE(s.shown(0), QStringLiteral("E-old"));
-    QCOMPARE(s.shown(10), QString());
+    QCOMPARE(s.form().label(10).caption + s.shown(0) + s.shown(10),
+             QStringLiteral("发货单位E-old"));
     QCOMPARE(s.storedRecord(Mode::Import, WorkingRecordOrd),
              (QMap<int, QString>{{0, "I-0001"}, {10, "上海收货"}, {31, "唛头\r\nN/M"}}));
     qobject_cast<QLineEdit*>(s.box(0))->clear();
     typeLikeClerk(s.box(0), QStringLiteral("E-new"));
-    QTest::keyClick(s.box(31), Qt::Key_X);
-    QTest::keyClick(s.box(31), Qt::Key_Return);
-    QTest::keyClick(s.box(31), Qt::Key_Y);
+    for (Qt::Key key : {Qt::Key_X, Qt::Key_Return, Qt::Key_Y})
+        QTest::keyClick(s.box(31), key);
     s.selectTab("SS1", 1);
     QCOMPARE(s.shown(10), QStringLiteral("上海收货"));
     s.selectTab("SS1", 0);
@@ -96,17 +86,34 @@ void MainWindowTest::workingRecordsAndLayoutSurviveModesAndRestarts() {
     s.start();
     QCOMPARE(s.mf->formMode(), Mode::Import);
     QCOMPARE(s.shown(0), QStringLiteral("I-0001"));
-    QCOMPARE(s.form().box(20).left, 1000.f);
+    const Box& moved = s.form().box(20);
     QCOMPARE(s.box(20)->geometry(),
-             s.page()->pageRectToPixels(
-                 QRectF(1000, 5000, s.form().box(20).width, s.form().box(20).height)));
+             s.page()->pageRectToPixels(QRectF(1000, 5000, moved.width, moved.height)));
     QVERIFY(s.dialogs.shown.isEmpty());
 }
 
-void MainWindowTest::reenteringTheFormViewReloadsTheWorkingRecord() {
+// 保存内容 and 清空内容; coming back to the form view shows the stored working record.
+void MainWindowTest::saveClearAndReenter() {
     WindowSession s;
     s.storeRecord(Mode::Import, {{2, "stored"}}, WorkingRecordOrd);
     s.start();
+    typeLikeClerk(s.box(0), QStringLiteral("A1"));
+    s.form().setSelected(6, true);
+    click(QStringLiteral("保 存 内 容"));
+    click(QStringLiteral("保 存 内 容"));
+    QCOMPARE(s.dialogs.messages(), (QStringList{QStringLiteral("报关单内容已存入历史记录！"),
+                                                QStringLiteral("同样内容已经保存过！")}));
+    QCOMPARE(s.storedRecord(Mode::Import, 0), (QMap<int, QString>{{0, "A1"}, {2, "stored"}}));
+    // Clearing empties the texts only; what is cleared is saved again.
+    const QRect before = s.box(6)->geometry();
+    click(QStringLiteral("清 空 内 容"));
+    for (int i = 0; i < BoxCount; ++i)
+        QCOMPARE(s.shown(i), QString());
+    QVERIFY(s.form().box(6).selected());
+    QCOMPARE(s.box(6)->geometry(), before);
+    click(QStringLiteral("保 存 内 容"));
+    QCOMPARE(s.dialogs.messages().last(), QStringLiteral("报关单内容已存入历史记录！"));
+
     auto* area = s.mf->findChild<PageArea*>();
     for (int view : {1, 2}) {
         typeLikeClerk(s.box(2), QStringLiteral("-typed"));
@@ -119,29 +126,6 @@ void MainWindowTest::reenteringTheFormViewReloadsTheWorkingRecord() {
         QCOMPARE(area->scrollBar()->value(), 0);
     }
     QCOMPARE(s.storedRecord(Mode::Import, WorkingRecordOrd), (QMap<int, QString>{{2, "stored"}}));
-}
-
-void MainWindowTest::saveAndClearContents() {
-    WindowSession s;
-    s.start();
-    typeLikeClerk(s.box(0), QStringLiteral("A1"));
-    s.form().setText(60, QStringLiteral("t60"));
-    s.form().setSelected(6, true);
-    click(QStringLiteral("保 存 内 容"));
-    click(QStringLiteral("保 存 内 容"));
-    QCOMPARE(s.dialogs.messages(), (QStringList{QStringLiteral("报关单内容已存入历史记录！"),
-                                                QStringLiteral("同样内容已经保存过！")}));
-    QCOMPARE(s.storedRecord(Mode::Import, 0), (QMap<int, QString>{{0, "A1"}, {60, "t60"}}));
-    // Clearing empties the texts only; what is cleared is saved again.
-    const QRect before = s.box(6)->geometry();
-    click(QStringLiteral("清 空 内 容"));
-    for (int i = 0; i < BoxCount; ++i)
-        QCOMPARE(s.shown(i), QString());
-    QVERIFY(s.form().box(6).selected());
-    QCOMPARE(s.box(6)->geometry(), before);
-    s.dialogs.clear();
-    click(QStringLiteral("保 存 内 容"));
-    QCOMPARE(s.dialogs.messages(), QStringList{QStringLiteral("报关单内容已存入历史记录！")});
 }
 
 void MainWindowTest::screens_data() {
@@ -167,30 +151,14 @@ void MainWindowTest::screens() {
     s.mf->resize(500, 400);
     QCoreApplication::processEvents();
     QCOMPARE(s.tabs("SST")->geometry(), tabs);
+    // Every control a clerk can reach has a name.
+    for (QWidget* c : s.mf->findChildren<QWidget*>())
+        if (c->focusPolicy() != Qt::NoFocus && c->isVisibleTo(s.mf.get()) &&
+            !qobject_cast<QScrollBar*>(c) && !c->parentWidget()->inherits("QAbstractScrollArea"))
+            QVERIFY2(!c->accessibleName().isEmpty(), c->metaObject()->className());
     typeLikeClerk(s.box(0), QStringLiteral("ok"));
-    s.selectTab("SS1", 0);
-    s.selectTab("SS1", 1);
-    click(ruler());
-    s.selectTab("SST", 1);
-    s.selectTab("SST", 2);
     s.close();
     QCOMPARE(s.storedRecord(Mode::Import, WorkingRecordOrd), (QMap<int, QString>{{0, "ok"}}));
-}
-
-void MainWindowTest::rulerFollowsTheCheckBoxes() {
-    WindowSession s;
-    s.start();
-    PageWidget& page = *s.page();
-    click(ruler());
-    QVERIFY(gridShown(page));
-    // The grid is on the canvas itself: the shown page carries it.
-    QVERIFY(gridShown(page, page.grab().toImage()));
-    s.selectTab("SS1", 0); // a mode change wipes the grid; the lock draws it again
-    QVERIFY(ruler()->isChecked() && !gridShown(page));
-    click(QStringLiteral("锁定格式"));
-    QVERIFY(gridShown(page));
-    click(ruler());
-    QVERIFY(!gridShown(page));
 }
 
 void MainWindowTest::layoutDialogButtonsAndKeys() {
@@ -207,11 +175,15 @@ void MainWindowTest::layoutDialogButtonsAndKeys() {
     QCOMPARE(s.mf->findChildren<Sel*>().size(), 1);
     typeLikeClerk(s.box(0), QStringLiteral("abc"));
     QCOMPARE(s.form().text(0), QStringLiteral("abc"));
-    sel->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(sel));
-    QTest::keyClick(sel->nameBox()->lineEdit(), Qt::Key_Return);
-    QTRY_VERIFY(sel.isNull());
-    QVERIFY(layoutStored(s, name));
+    const auto key = [&](Qt::Key k) {
+        sel->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(sel));
+        QTest::keyClick(sel->nameBox()->lineEdit(), k);
+        QTRY_VERIFY(sel.isNull());
+    };
+    key(Qt::Key_Return);
+    DataBase db(s.dbPath);
+    QVERIFY(Layouts(db).layoutNames().value().contains(name));
 
     // Saving over a name asks first: No keeps the stored layout.
     s.form().setLeft(9, 2345);
@@ -226,14 +198,10 @@ void MainWindowTest::layoutDialogButtonsAndKeys() {
     // Esc closes without acting; closing the window closes the dialog.
     click(QStringLiteral("读 取 格 式"));
     sel = s.mf->findChild<Sel*>();
-    sel->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(sel));
-    QTest::keyClick(sel->nameBox()->lineEdit(), Qt::Key_Escape);
-    QTRY_VERIFY(sel.isNull());
+    key(Qt::Key_Escape);
     QCOMPARE(s.form().box(9).left, 2345.f);
     click(QStringLiteral("读 取 格 式"));
-    sel = s.mf->findChild<Sel*>();
-    click(sel->okButton());
+    click(s.mf->findChild<Sel*>()->okButton());
     QCOMPARE(s.form().box(9).left, 1234.f);
     click(QStringLiteral("读 取 格 式"));
     sel = s.mf->findChild<Sel*>();
@@ -241,37 +209,23 @@ void MainWindowTest::layoutDialogButtonsAndKeys() {
     QVERIFY(!sel || !sel->isVisible());
 }
 
+// A file that is no database: every command says so, typing goes on, nothing is written.
 void MainWindowTest::brokenDatabaseKeepsTheProgramRunning() {
     WindowSession s;
     const QByteArray garbage(4096, 'x');
     QVERIFY(TestFolder::write(s.dbPath, garbage));
     s.start();
-    QVERIFY(!s.dialogs.messages().isEmpty());
+    typeLikeClerk(s.box(0), QStringLiteral("still typing"));
+    click(QStringLiteral("保 存 内 容"));
+    s.selectTab("SS1", 0);
+    s.close();
+    QVERIFY(s.dialogs.messages().size() >= 2);
     for (const QString& m : s.dialogs.messages())
         QCOMPARE(m, QStringLiteral("数据库打开错误！"));
-    typeLikeClerk(s.box(0), QStringLiteral("still typing"));
-    s.selectTab("SS1", 0);
-    s.selectTab("SS1", 1);
-    s.close();
+    QVERIFY(s.dialogs.shown.last().details.contains(QStringLiteral("文件不是数据库")));
     QFile file(s.dbPath);
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), garbage); // never overwritten
-}
-
-void MainWindowTest::namesAndQtTexts() {
-    WindowSession s;
-    s.start();
-    // Every control a clerk can reach has a name.
-    for (QWidget* c : s.mf->findChildren<QWidget*>())
-        if (c->focusPolicy() != Qt::NoFocus && c->isVisibleTo(s.mf.get()) &&
-            !qobject_cast<QScrollBar*>(c) && c->parentWidget() &&
-            !c->parentWidget()->inherits("QAbstractScrollArea"))
-            QVERIFY2(!c->accessibleName().isEmpty(), c->metaObject()->className());
-    // Qt's own buttons speak Chinese.
-    QMessageBox box(QMessageBox::NoIcon, QStringLiteral("t"), QStringLiteral("x"),
-                    QMessageBox::Yes | QMessageBox::Cancel);
-    QVERIFY(box.button(QMessageBox::Yes)->text().startsWith(QStringLiteral("是")));
-    QVERIFY(box.button(QMessageBox::Cancel)->text().startsWith(QStringLiteral("取消")));
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -27,8 +27,9 @@ int runChild(const QString& role, const QString& db) {
     const int code = runProgram(dialogs, db, QSize(1024, 768), [&](MF& window) {
         QTimer::singleShot(0, &window, [&, role] {
             Form& form = window.form();
+            auto* modes = window.findChild<TabStrip*>(QStringLiteral("SS1"));
             if (role == QLatin1String("type")) {
-                window.findChild<TabStrip*>(QStringLiteral("SS1"))->setCurrentIndex(0);
+                modes->setCurrentIndex(0);
                 form.setText(10, Typed);
                 form.setText(40, QStringLiteral("8471300000"));
                 form.setGeometry(40, 1000, 6000, 300, 250);
@@ -37,8 +38,7 @@ int runChild(const QString& role, const QString& db) {
                 std::fflush(stdout);
                 return; // runs on until it is killed
             }
-            std::printf("mode=%d box10=%s box40=%s left40=%g size40=%g\n",
-                        window.findChild<TabStrip*>(QStringLiteral("SS1"))->currentIndex(),
+            std::printf("mode=%d box10=%s box40=%s left40=%g size40=%g\n", modes->currentIndex(),
                         form.text(10).toUtf8().toHex().constData(),
                         form.text(40).toUtf8().constData(), double(form.box(40).left),
                         double(form.box(40).fontSize));
@@ -66,23 +66,26 @@ struct Program {
     }
 };
 
-int rowCount(const QString& db, const QString& sql) {
+int rowCount(const QString& db, const QString& where) {
     int n = -1;
     {
-        QSqlDatabase c =
-            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("look"));
+        QSqlDatabase c = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "look");
         c.setDatabaseName(db);
         QSqlQuery q(c);
-        if (c.open() && q.exec(sql) && q.next())
+        if (c.open() && q.exec(QStringLiteral("SELECT COUNT(*) FROM ") + where) && q.next())
             n = q.value(0).toInt();
     }
     QSqlDatabase::removeDatabase(QStringLiteral("look"));
     return n;
 }
 
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+QByteArray filesOf(const QString& db) {
+    QByteArray all;
+    for (const QString& path : {db, db + QStringLiteral("-wal")}) {
+        QFile f(path);
+        all += f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    return all;
 }
 
 } // namespace
@@ -110,17 +113,14 @@ void RecoveryTest::typedWorkSurvivesAKill() {
         QCOMPARE(first.process.readLine().trimmed(), QByteArray("typed"));
         // The copy is written a moment after the change, not at once.
         QTRY_COMPARE_WITH_TIMEOUT(
-            rowCount(db, QStringLiteral(
-                             "SELECT COUNT(*) FROM 恢复 WHERE Ctl = 40 AND Con = '8471300000'")),
-            1, 10000);
-
+            rowCount(db, QStringLiteral("恢复 WHERE Ctl = 40 AND Con = '8471300000'")), 1, 10000);
         // A second start leaves the running program's database untouched.
-        const QByteArray before = fileBytes(db) + fileBytes(db + QStringLiteral("-wal"));
+        const QByteArray before = filesOf(db);
         Program second(QStringLiteral("answer-yes"), db);
         const QString told = second.finish();
         QCOMPARE(second.process.exitCode(), 0);
         QVERIFY2(told.contains(Messages::alreadyRunning()), qPrintable(told));
-        QCOMPARE(fileBytes(db) + fileBytes(db + QStringLiteral("-wal")), before);
+        QCOMPARE(filesOf(db), before);
         first.process.kill(); // SIGKILL: no exit runs, the lock file stays behind
         QVERIFY(first.process.waitForFinished());
     }
@@ -129,19 +129,14 @@ void RecoveryTest::typedWorkSurvivesAKill() {
     Program again(restore ? QStringLiteral("answer-yes") : QStringLiteral("answer-no"), db);
     const QString seen = again.finish();
     QCOMPARE(again.process.exitCode(), 0);
-    if (restore) {
-        const QString expected =
-            QStringLiteral("mode=0 box10=%1 box40=8471300000 left40=1000 size40=14")
-                .arg(QString::fromLatin1(Typed.toUtf8().toHex()));
-        QVERIFY2(seen.contains(expected), qPrintable(seen));
-        // The clean exit kept the restored texts as the export working record.
-        QCOMPARE(
-            rowCount(db, QStringLiteral("SELECT COUNT(*) FROM 出口 WHERE Ord = -1 AND Ctl = 40")),
-            1);
-    } else {
-        QVERIFY2(seen.contains(QStringLiteral("mode=1 box10= box40= ")), qPrintable(seen));
-    }
-    QCOMPARE(rowCount(db, QStringLiteral("SELECT COUNT(*) FROM 恢复")), 0);
+    const QString expected =
+        restore ? QStringLiteral("mode=0 box10=%1 box40=8471300000 left40=1000 size40=14")
+                      .arg(QString::fromLatin1(Typed.toUtf8().toHex()))
+                : QStringLiteral("mode=1 box10= box40= ");
+    QVERIFY2(seen.contains(expected), qPrintable(seen));
+    // The clean exit kept the restored texts as the export working record.
+    QCOMPARE(rowCount(db, QStringLiteral("出口 WHERE Ord = -1 AND Ctl = 40")), restore ? 1 : 0);
+    QCOMPARE(rowCount(db, QStringLiteral("恢复")), 0);
 }
 
 int main(int argc, char* argv[]) {

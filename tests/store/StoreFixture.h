@@ -41,6 +41,14 @@ struct StoreFixture {
         return q.exec(sql) && q.next() ? q.value(0) : QVariant();
     }
     int count(const QString& sql) { return scalar(sql).toInt(); }
+    // A trigger that aborts the write of box `ctl` (the delete of record `ctl`) in `table`.
+    bool refuse(const QString& table, int ctl, const char* what = "INSERT") {
+        return run(QStringLiteral("CREATE TRIGGER \"refuse%1\" BEFORE %2 ON \"%1\" WHEN %3 = %4 "
+                                  "BEGIN SELECT RAISE(ABORT, 'injected'); END")
+                       .arg(table, QLatin1String(what),
+                            QLatin1String(qstrcmp(what, "INSERT") ? "OLD.Ord" : "NEW.Ctl"))
+                       .arg(ctl));
+    }
 
 private:
     static inline const QString Outside = QStringLiteral("outside");

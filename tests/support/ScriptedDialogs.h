@@ -14,14 +14,14 @@
 class ScriptedDialogs : public UserDialogs {
 public:
     struct Shown {
-        QString kind; // "yesno", "okcancel", "tell", "text", "open", "save", "printer"
+        QString kind; // "yesno", "okcancel", "tell", "text", "open", "save", "printer", "font"
         QString text;
         QString title;
         QString details;
     };
 
-    // Answers are taken in order; a question without a scripted answer fails the test
-    // through `unanswered` and gets No/Cancel.
+    // Answers are taken in order; a question without a scripted answer is noted in
+    // `unanswered` and gets No/Cancel.
     QQueue<bool> yesNo;
     QQueue<bool> okCancel;
     QQueue<std::optional<QString>> texts;
@@ -36,22 +36,63 @@ public:
     QList<Shown> shown;
     QStringList unanswered;
 
-    bool askYesNo(const QString& text, const QString& title = {}) override;
-    bool askOkCancel(const QString& text, const QString& title = {}) override;
-    void tell(const QString& text, const QString& title = {}) override;
-    void tellWithDetails(const QString& text, const QString& details) override;
-    std::optional<QString> askText(const QString& prompt, const QString& initial = {}) override;
-    QString chooseOpenFile(const QString& filter) override;
-    QString chooseSaveFile(const QString& filter) override;
-    bool choosePrinter(QPrinter& printer) override;
-    std::optional<FontChoice> chooseFont(const FontChoice& initial) override;
+    bool askYesNo(const QString& text, const QString& title = {}) override {
+        return next(yesNo, {QStringLiteral("yesno"), text, title, {}}, false);
+    }
+    bool askOkCancel(const QString& text, const QString& title = {}) override {
+        return next(okCancel, {QStringLiteral("okcancel"), text, title, {}}, false);
+    }
+    void tell(const QString& text, const QString& title = {}) override {
+        shown.append({QStringLiteral("tell"), text, title, {}});
+    }
+    void tellWithDetails(const QString& text, const QString& details) override {
+        shown.append({QStringLiteral("tell"), text, {}, details});
+    }
+    std::optional<QString> askText(const QString& prompt, const QString& = {}) override {
+        return next(texts, {QStringLiteral("text"), prompt, {}, {}}, std::optional<QString>());
+    }
+    QString chooseOpenFile(const QString& filter) override {
+        shown.append({QStringLiteral("open"), filter, {}, {}});
+        return openFiles.isEmpty() ? QString() : openFiles.dequeue();
+    }
+    QString chooseSaveFile(const QString& filter) override {
+        shown.append({QStringLiteral("save"), filter, {}, {}});
+        return saveFiles.isEmpty() ? QString() : saveFiles.dequeue();
+    }
+    bool choosePrinter(QPrinter& p) override {
+        shown.append({QStringLiteral("printer"), {}, {}, {}});
+        return printer ? printer(p) : false;
+    }
+    std::optional<FontChoice> chooseFont(const FontChoice& initial) override {
+        fontsShown.append(initial);
+        return next(fonts, {QStringLiteral("font"), initial.name, {}, {}},
+                    std::optional<FontChoice>());
+    }
 
     // The texts shown by tell(), in order.
-    QStringList messages() const;
+    QStringList messages() const { return textsOf(QStringLiteral("tell")); }
     // Every text shown or asked, in order.
-    QStringList allTexts() const;
+    QStringList allTexts() const { return textsOf({}); }
     void clear() {
         shown.clear();
         unanswered.clear();
+    }
+
+private:
+    // The next scripted answer; a question the script did not foresee is noted and declined.
+    template <typename T> T next(QQueue<T>& answers, const Shown& question, T declined) {
+        shown.append(question);
+        if (answers.isEmpty()) {
+            unanswered.append(question.kind + u' ' + question.text);
+            return declined;
+        }
+        return answers.dequeue();
+    }
+    QStringList textsOf(const QString& kind) const {
+        QStringList result;
+        for (const Shown& s : shown)
+            if (kind.isEmpty() || s.kind == kind)
+                result.append(s.text);
+        return result;
     }
 };

@@ -29,13 +29,12 @@ template <typename T = QAbstractButton> T* named(const QString& name) {
 }
 
 inline void click(QAbstractButton* button) {
+    QVERIFY(button);
     QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
 }
 
 inline void click(const QString& name) {
-    QAbstractButton* button = named(name);
-    QVERIFY2(button, qPrintable(name));
-    click(button);
+    click(named(name));
 }
 
 // The main window over a database and per-user settings of its own, shown and active.
@@ -121,16 +120,14 @@ struct WindowSession {
 
     // Writes a history record from outside the window, as an earlier run left it.
     void storeRecord(Mode mode, const QList<QPair<int, QString>>& texts, int ord = 0) {
-        DataBase db(dbPath);
         Form f;
         for (const auto& [index, text] : texts)
             f.setText(index, text);
-        QVERIFY(db.SaveHistoryRecord(f, mode, ord));
+        QVERIFY(DataBase(dbPath).SaveHistoryRecord(f, mode, ord));
     }
     QMap<int, QString> storedRecord(Mode mode, int ord) {
-        DataBase db(dbPath);
         Form f;
-        db.LoadHistoryRecord(f, ord, mode);
+        DataBase(dbPath).LoadHistoryRecord(f, ord, mode);
         QMap<int, QString> texts;
         for (int i = 0; i < BoxCount; ++i)
             if (!f.text(i).isEmpty())
