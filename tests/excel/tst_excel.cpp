@@ -323,7 +323,9 @@ void ExcelTest::exportedAndImportedBack() {
     // Spreadsheet::ParseExcel see each cell's text, the bold header, fills and borders.
     const QJsonObject x = read(t.folder.path(), Xlrd, {path, "full"});
     const QJsonObject p = read(t.folder.path(), ParseExcel, {path});
-    const auto f = readWithFreeXl(path);
+    // FreeXL misreads, and reads past its buffer on, texts over many records (see
+    // tst_freexlfaults): it reads only the workbooks without them.
+    const auto f = longTexts ? std::vector<QStringList>() : readWithFreeXl(path);
     for (const QJsonObject& o : {x, p})
         QVERIFY(o["nrows"].toInt() == written + 1 && o["ncols"].toInt() == 90); // A to CL
     QVERIFY(longTexts || f.size() == std::size_t(written + 1));
@@ -341,7 +343,6 @@ void ExcelTest::exportedAndImportedBack() {
                                  : pc[0] == text && pc[1] == header && pc[2] == int(filled) &&
                                        pc[3] == lines,
                      where);
-            // FreeXL misreads texts over many records (see tst_freexlfaults).
             QVERIFY2(longTexts || f[r].value(c) == text, where);
         }
     }
