@@ -285,6 +285,7 @@ private slots:
             QCOMPARE(w.form().box(i).fontName, i == w.c ? w.before[i].fontName : picked.name);
             QCOMPARE(w.form().box(i).foreColor, i == w.c ? w.before[i].foreColor : picked.color);
         }
+        QCOMPARE(w.box(w.b)->palette().color(QPalette::Text), QColor(0, 0, 255)); // BGR stored
     }
 
     // A resize stops at the smallest box; font sizes stay within bounds, in the boxes meant.
