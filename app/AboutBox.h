@@ -28,10 +28,6 @@ public:
 
     explicit AboutBox(const QString& version, QWidget* parent = nullptr);
 
-    MakerLogo* logo() const { return m_logo; }
-    QList<QLabel*> labels() const { return m_labels; }
-    QPushButton* okButton() const { return m_ok; }
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

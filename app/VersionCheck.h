@@ -47,10 +47,6 @@ public:
     // arrives through `checkFinished`.
     void CheckNewVersion(const QUrl& productPage, const QString& ownCaption);
 
-    // Empty: no check made yet; "0": a check has started or found nothing; otherwise the
-    // version last read from the product page.
-    const QString& LastWebVersion() const { return m_lastWebVersion; }
-
     // How long the page may take, from the request to the last byte.
     void setFetchBound(std::chrono::milliseconds bound) { m_fetch.setBound(bound); }
 
@@ -63,6 +59,8 @@ private:
 
     UserDialogs& m_dialogs;
     PageFetch m_fetch;
+    // Empty: no check made yet; "0": a check has started or found nothing; otherwise the
+    // version last read from the product page.
     QString m_lastWebVersion;
     QUrl m_productPage;
     QString m_ownCaption;

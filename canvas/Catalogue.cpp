@@ -132,10 +132,6 @@ const std::array<QString, BoxCount>& captionTable(Mode mode) {
     return mode == Mode::Export ? exportTable : importTable;
 }
 
-const QString& caption(Mode mode, int index) {
-    return captionTable(mode).at(static_cast<std::size_t>(index));
-}
-
 const ModeInfo& modeInfo(Mode mode) {
     static const ModeInfo exportInfo{QStringLiteral("出口"), QStringLiteral("出口报关单"),
                                      QStringLiteral("中华人民共和国海关出口货物报关单"), 0xFFFFD0};

@@ -38,8 +38,7 @@ namespace Catalogue {
 
 const FieldSpec& field(int index);
 
-// The caption of field `index` in `mode`; empty for the goods lines 2 to 5.
-const QString& caption(Mode mode, int index);
+// The captions of the fields in `mode`; empty for the goods lines 2 to 5.
 const std::array<QString, BoxCount>& captionTable(Mode mode);
 
 const ModeInfo& modeInfo(Mode mode);

@@ -13,11 +13,6 @@ class CollateForm : public QDialog {
 public:
     explicit CollateForm(UserDialogs& dialogs, QWidget* parent = nullptr);
 
-    QLineEdit* horizontalMargin() const { return m_tx; }
-    QLineEdit* verticalMargin() const { return m_ty; }
-    QPushButton* saveButton() const { return m_save; }
-    QPushButton* cancelButton() const { return m_cancel; }
-
     // A typed margin as it is stored: spaces trimmed, "。" read as the decimal point.
     static QString storedText(const QString& typed);
     // A stored margin as the dialog shows it: the decimal text of its numeric value.

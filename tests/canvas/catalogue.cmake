@@ -1,1 +1,0 @@
-quillmarsh_add_test(tst_catalogue SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_catalogue.cpp LIBS canvas)
