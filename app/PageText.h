@@ -29,8 +29,6 @@ public:
     ~PageFetch() override;
 
     void setBound(std::chrono::milliseconds bound) { m_bound = bound; }
-    std::chrono::milliseconds bound() const { return m_bound; }
-    bool isBusy() const { return !m_reply.isNull(); }
 
     // Starts fetching the address; `fetched` follows exactly once, with the page text or
     // an empty text (no network, no answer within the bound, an error status, an error
