@@ -1,41 +1,22 @@
-#include "CanvasLayout.h"
-#include "FactoryLayout.h"
 #include "Form.h"
 #include "FormScans.h"
+#include "HistoryCommands.h"
+#include "HistoryGrid.h"
+#include "HistoryGridModel.h"
 #include "Layouts.h"
 #include "SaveContents.h"
 #include "StoreFixture.h"
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
+#include <QAbstractButton>
+#include <QDate>
+#include <QHeaderView>
+#include <QStyleOptionViewItem>
 #include <QTest>
-
-// The database file: its schema and upgrade, files it must leave alone, history records,
-// layouts, and failures injected into its transactions.
-class DataBaseTest : public QObject {
-    Q_OBJECT
-private slots:
-    void oldFileUpgradedKeepingEveryRow();
-    void unusableFileIsLeftAlone_data();
-    void unusableFileIsLeftAlone();
-    void recordNumbering_data();
-    void recordNumbering();
-    void injectedFailuresLoseNothing();
-    void textsKeptExactly_data();
-    void textsKeptExactly();
-    void layouts();
-    void newDatabaseStartsTidy();
-};
 
 namespace {
 
-QByteArray digest(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly)
-               ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
-               : QByteArray();
-}
+using Boxes = QMap<int, QString>;
+const QString DbError = QStringLiteral("数据库打开错误！");
 
 // A form whose every box holds `pattern` with the box's number.
 Form& filled(Form& form, const QString& pattern) {
@@ -44,16 +25,78 @@ Form& filled(Form& form, const QString& pattern) {
     return form;
 }
 
-QRectF rectOf(const Box& b) {
-    return {b.left, b.top, b.width, b.height};
-}
+// A store with history records written from outside, and a grid to fill from it.
+struct GridFixture : StoreFixture {
+    HistoryGridModel grid;
+    GridFixture() { db->nextRecordNumber(Mode::Export); } // creates the schema
+
+    bool insert(Mode mode, int ord, double dat, const Boxes& boxes) {
+        QSqlQuery q(outside());
+        q.prepare(QStringLiteral("INSERT INTO \"%1\" VALUES (?, ?, ?, ?)")
+                      .arg(Catalogue::modeWord(mode)));
+        for (auto it = boxes.cbegin(); it != boxes.cend(); ++it) {
+            for (const QVariant& v :
+                 {QVariant(ord), QVariant(dat), QVariant(it.key()), QVariant(it.value())})
+                q.addBindValue(v);
+            if (!q.exec())
+                return false;
+        }
+        return true;
+    }
+    // Records 0 .. n−1 with box 0 reading "记录<ord>".
+    bool insertNumbered(Mode mode, int n) {
+        for (int ord = 0; ord < n; ++ord)
+            if (!insert(mode, ord, 46000 + ord, {{0, QStringLiteral("记录%1").arg(ord)}}))
+                return false;
+        return true;
+    }
+    bool fill(Mode mode) {
+        return HistoryCommands::FillHistoryGrid(grid, *db, dialogs, mode, QFont("DejaVu Sans", 9));
+    }
+    bool remove(int current, int otherEnd) {
+        return HistoryCommands::DeleteGridRows(grid, *db, dialogs, Mode::Export, current, otherEnd);
+    }
+    int rowsOf(Mode mode, const QString& where = {}) {
+        return count(
+            QStringLiteral("SELECT COUNT(*) FROM \"%1\" %2").arg(Catalogue::modeWord(mode), where));
+    }
+    // Column `col` of every data row, top to bottom.
+    QStringList column(int col, GridAccess* cells = nullptr) {
+        cells = cells ? cells : &grid;
+        QStringList out;
+        for (int r = 1; r < cells->rows(); ++r)
+            out.append(cells->text(r, col));
+        return out;
+    }
+};
 
 } // namespace
 
-void DataBaseTest::oldFileUpgradedKeepingEveryRow() {
-    QVERIFY(DataBase::defaultFilePath().endsWith(u"/Par.db"));
+// The database file: its schema and upgrade, history records, layouts, failures injected into
+// its transactions; the history grid filled from it, sorted, and its rows deleted and restored.
+class StoreTest : public QObject {
+    Q_OBJECT
+private slots:
+    void oldFileUpgradedKeepingEveryRow();
+    void recordNumbering_data();
+    void recordNumbering();
+    void injectedFailuresLoseNothing();
+    void textsKeptExactly_data();
+    void textsKeptExactly();
+    void layouts();
+    void fillShowsRecordsUnderTheModeHeaders();
+    void sortOrder_data();
+    void sortOrder();
+    void deleteRange_data();
+    void deleteRange();
+    void deleteAfterSortClearAndRestore();
+    void theShownGrid();
+};
+
+void StoreTest::oldFileUpgradedKeepingEveryRow() {
     StoreFixture f;
-    QVERIFY(DataBase::defaultFilePath().contains(u".qttest")); // never the user's data
+    const QString path = DataBase::defaultFilePath(); // never the user's data
+    QVERIFY(path.contains(u"/.qttest/") && path.endsWith(u"/Par.db"));
     QVERIFY(f.db->nextRecordNumber(Mode::Export));
     QCOMPARE(f.scalar(QStringLiteral("PRAGMA journal_mode")).toString(), QStringLiteral("wal"));
     // A file as schema version 1 left it, with rows in every table, and an index lost.
@@ -79,9 +122,7 @@ void DataBaseTest::oldFileUpgradedKeepingEveryRow() {
     QCOMPARE(f.scalar(rows), before);
     // The new table keeps one scan per mode.
     FormScans scans(*f.db);
-    QVERIFY(scans.load(Mode::Export).value().isEmpty());
-    const FormScan scan{QByteArray("\x89PNG\0export", 11), QStringLiteral("出口.png"), 1.5, -2,
-                        98.5};
+    const FormScan scan{QByteArray("\x89PNG\0x", 6), QStringLiteral("出口.png"), 1.5, -2, 98.5};
     QVERIFY(scans.save(Mode::Export, scan));
     QVERIFY(scans.save(Mode::Import, FormScan{QByteArray(300000, 'i'), "i.pdf", 0, 0, 100}));
     QVERIFY(scans.save(Mode::Import, FormScan{}));
@@ -89,47 +130,11 @@ void DataBaseTest::oldFileUpgradedKeepingEveryRow() {
     QCOMPARE(scans.load(Mode::Export).value(), scan);
 }
 
-void DataBaseTest::unusableFileIsLeftAlone_data() {
-    QTest::addColumn<QByteArray>("content"); // empty: a database locked by another program
-    QTest::addColumn<QString>("reason");
-    QByteArray access(4096, '\0');
-    access.replace(4, 15, "Standard Jet DB"); // the file of an Access database
-    QTest::newRow("access file") << access << "文件不是数据库";
-    QTest::newRow("locked") << QByteArray() << "文件被其他程序锁定";
-}
-
-void DataBaseTest::unusableFileIsLeftAlone() {
-    QFETCH(QByteArray, content);
-    QFETCH(QString, reason);
-    StoreFixture f;
-    Form form;
-    filled(form, QStringLiteral("kept %1"));
-    int ord = 0;
-    const QString path = f.db->filePath();
-    // Empty: another program holds the write lock past our busy timeout.
-    QVERIFY(content.isEmpty() ? f.db->SaveHistoryRecord(form, Mode::Export, ord) &&
-                                    f.run(QStringLiteral("BEGIN EXCLUSIVE")) &&
-                                    f.run(QStringLiteral("DELETE FROM 出口"))
-                              : TestFolder::write(path, content));
-    const QByteArray before = digest(path);
-    QVERIFY(!f.db->SaveHistoryRecord(form, Mode::Export, ord));
-    // The details name the file and the reason, so a clerk can tell this from a full disk.
-    const QString details = f.db->failureDetails();
-    QVERIFY(details.contains(QDir::toNativeSeparators(path)));
-    QVERIFY2(details.contains(reason), qPrintable(details));
-    QCOMPARE(form.text(0), QStringLiteral("kept 0"));
-    QCOMPARE(digest(path), before);
-}
-
-void DataBaseTest::recordNumbering_data() {
+void StoreTest::recordNumbering_data() {
     QTest::addColumn<QString>("setup");
     QTest::addColumn<int>("expected");
     QTest::newRow("empty table") << "" << 0;
     QTest::newRow("only a working record") << "INSERT INTO 出口 VALUES (-1, 26894.0, 3, 'x')" << 0;
-    QTest::newRow("records 0 to 7")
-        << "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i+1 FROM n WHERE i<7) "
-           "INSERT INTO 出口 SELECT i, 45000, 0, 'a' FROM n"
-        << 8;
     QTest::newRow("after deleting the newest")
         << "INSERT INTO 出口 VALUES (0, 45000, 0, 'a'), (1, 45000, 0, 'b');"
            "DELETE FROM 出口 WHERE Ord = 1"
@@ -138,9 +143,8 @@ void DataBaseTest::recordNumbering_data() {
 }
 
 // The next free number, one moment for all rows of a record, the working record's date.
-void DataBaseTest::recordNumbering() {
+void StoreTest::recordNumbering() {
     QFETCH(QString, setup);
-    QFETCH(int, expected);
     StoreFixture f;
     QVERIFY(f.db->nextRecordNumber(Mode::Export).has_value()); // creates the schema
     for (const QString& sql : setup.split(u';', Qt::SkipEmptyParts))
@@ -148,15 +152,14 @@ void DataBaseTest::recordNumbering() {
     Form form;
     int ord = 0;
     QVERIFY(f.db->SaveHistoryRecord(form, Mode::Export, ord)); // empty: nothing stored
-    filled(form, QStringLiteral("%1"));
-    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
-    QVERIFY(f.db->SaveHistoryRecord(form, Mode::Export, ord));
-    QCOMPARE(ord, expected);
-    const QString rows = QStringLiteral("SELECT %2 FROM 出口 WHERE Ord = %1").arg(ord);
-    QCOMPARE(f.count(rows.arg(QStringLiteral("COUNT(DISTINCT Ctl)"))), 88);
-    QCOMPARE(f.count(rows.arg(QStringLiteral("COUNT(DISTINCT Dat)"))), 1);
-    const QDateTime stored = DataBase::fromOleDate(f.scalar(rows.arg("Dat")).toDouble());
-    QVERIFY(stored >= before && stored <= QDateTime::currentDateTime().addSecs(1));
+    const double before = DataBase::toOleDate(QDateTime::currentDateTime().addSecs(-1));
+    QVERIFY(f.db->SaveHistoryRecord(filled(form, QStringLiteral("%1")), Mode::Export, ord));
+    QTEST(ord, "expected");
+    QVERIFY(f.scalar(QStringLiteral("SELECT COUNT(DISTINCT Ctl) = 88 AND COUNT(DISTINCT Dat) = 1 "
+                                    "AND MIN(Dat) > %1 FROM 出口 WHERE Ord = %2")
+                         .arg(before, 0, 'f', 8)
+                         .arg(ord))
+                .toBool());
     ord = WorkingRecordOrd;
     QVERIFY(f.db->SaveHistoryRecord(form, Mode::Export, ord));
     QCOMPARE(f.count(QStringLiteral("SELECT COUNT(*) FROM 出口 WHERE Ord = -1 AND Dat = 26894.0")),
@@ -164,7 +167,7 @@ void DataBaseTest::recordNumbering() {
 }
 
 // A write that fails half-way leaves the old rows whole and tells why.
-void DataBaseTest::injectedFailuresLoseNothing() {
+void StoreTest::injectedFailuresLoseNothing() {
     StoreFixture f;
     Form old;
     int ord = WorkingRecordOrd;
@@ -182,7 +185,7 @@ void DataBaseTest::injectedFailuresLoseNothing() {
         QCOMPARE(changed.text(i), old.text(i));
     // 保存内容 of a new record stores no row of it and keeps it to be saved again.
     SaveContents(filled(changed, QStringLiteral("new %1")), Mode::Export, *f.db, f.dialogs);
-    QCOMPARE(f.dialogs.messages(), QStringList{QStringLiteral("数据库打开错误！")});
+    QCOMPARE(f.dialogs.messages(), QStringList{DbError});
     QVERIFY(f.dialogs.shown.last().details.contains(u"injected"));
     QVERIFY(changed.ContentChanged());
     QCOMPARE(f.count(QStringLiteral("SELECT COUNT(*) FROM 出口")), 88);
@@ -194,7 +197,7 @@ void DataBaseTest::injectedFailuresLoseNothing() {
     QCOMPARE(f.scalar(layoutRows), layoutsBefore);
 }
 
-void DataBaseTest::textsKeptExactly_data() {
+void StoreTest::textsKeptExactly_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");
     const QChar high(0xD83D), low(0xDE00), bom(0xFEFF), bad(QChar::ReplacementCharacter);
@@ -203,37 +206,35 @@ void DataBaseTest::textsKeptExactly_data() {
     QTest::newRow("lone low surrogate at the end")
         << QStringLiteral("品") + low << QStringLiteral("品") + bad;
     QTest::newRow("pair kept") << QString(high) + low << QString(high) + low;
-    QTest::newRow("leading BOM") << QString(bom) + QStringLiteral("ABC")
-                                 << QString(bom) + QStringLiteral("ABC");
+    QTest::newRow("leading BOM") << bom + QStringLiteral("ABC") << bom + QStringLiteral("ABC");
 }
 
-void DataBaseTest::textsKeptExactly() {
+// In a history record, and as the name of a layout picked from the list.
+void StoreTest::textsKeptExactly() {
     QFETCH(QString, typed);
     QFETCH(QString, kept);
     StoreFixture f;
-    Form form;
+    Form form, loaded;
     form.setText(5, typed);
-    QCOMPARE(form.text(5), kept);
+    form.setLeft(5, 1234);
     int ord = 0;
     QVERIFY(f.db->SaveHistoryRecord(form, Mode::Export, ord));
-    Form loaded;
     QVERIFY(f.db->LoadHistoryRecord(loaded, ord, Mode::Export));
     QCOMPARE(loaded.text(5), kept);
-    // A layout saved under such a name can be picked from the list and loaded.
     Layouts layouts(*f.db);
-    form.setLeft(5, 1234);
     QVERIFY(layouts.SaveLayout(form, typed));
     QVERIFY(layouts.layoutNames().value().contains(kept));
     QVERIFY(layouts.LoadLayout(loaded, kept));
     QCOMPARE(loaded.box(5).left, 1234.0f);
 }
 
-// Every attribute of every box comes back, under names that are no trouble to SQL; rows
-// written elsewhere are read as far as they make sense.
-void DataBaseTest::layouts() {
+// Every attribute of every box comes back, under a name that is no trouble to SQL; of rows
+// written elsewhere, boxes outside 0..87 are skipped, an empty X and a text that is no number
+// skip only their own assignment, and the last row of a box wins.
+void StoreTest::layouts() {
     StoreFixture f;
     Layouts layouts(*f.db);
-    Form form;
+    Form form, other;
     form.setGeometry(7, 123.5f, -40.25f, 999.f, 321.f);
     form.setForeColor(7, 0x0000FF);
     form.setFontName(7, QStringLiteral("黑体"));
@@ -243,45 +244,22 @@ void DataBaseTest::layouts() {
     form.setFontStrikethru(7, true);
     form.setFontUnderline(8, true);
     form.setText(7, QStringLiteral("text is not part of a layout"));
-    // A label 60 twips left of its box stays 60 twips left of it.
-    form.setLabelPosition(20, form.box(20).left - 60, form.box(20).top - 15);
     form.setGeometry(20, 1000, 2000, 500, 270);
-    const QStringList names{"O'Brien's printer", "x'); DROP TABLE 格式; --", " padded "};
-    for (const QString& name : names) {
-        QCOMPARE(layouts.wouldReplace(name), std::optional<bool>(false));
-        QVERIFY(layouts.SaveLayout(Form(), name));
-        QCOMPARE(layouts.wouldReplace(name), std::optional<bool>(true));
-        QVERIFY(layouts.SaveLayout(form, name));
-    }
-    QCOMPARE(layouts.wouldReplace(QStringLiteral("padded")), std::optional<bool>(false));
-    QCOMPARE(layouts.wouldReplace(Catalogue::fixedLayoutName()), std::optional<bool>(false));
-    QCOMPARE(layouts.layoutNames().value().size(), 5);
-    Form other;
+    // A label 60 twips left of its box stays 60 twips left of it.
     other.setLabelPosition(20, other.box(20).left - 60, other.box(20).top - 15);
-    QList<float> offsets;
+    const QString name = QStringLiteral("O'Brien's x'); DROP TABLE 格式; --");
+    QCOMPARE(layouts.wouldReplace(name), std::optional<bool>(false));
+    QVERIFY(layouts.SaveLayout(Form(), name) && layouts.SaveLayout(form, name));
+    QCOMPARE(layouts.wouldReplace(name), std::optional<bool>(true));
+    QCOMPARE(layouts.wouldReplace(Catalogue::fixedLayoutName()), std::optional<bool>(false));
+    QCOMPARE(layouts.layoutNames().value().size(), 3);
+    QVERIFY(layouts.LoadLayout(other, name));
+    QCOMPARE(layouts.CurrentLayoutName(), name);
     for (int i = 0; i < BoxCount; ++i)
-        offsets.append(other.label(i).left - other.box(i).left);
-    QVERIFY(layouts.LoadLayout(other, names[1]));
-    QCOMPARE(layouts.CurrentLayoutName(), names[1]);
-    const auto attributes = [](const Form& form, int i) {
-        const Box& b = form.box(i);
-        return QStringList{QString::number(b.foreColor), b.fontName, QString::number(b.fontSize),
-                           QString::number(b.fontBold + 2 * b.fontItalic + 4 * b.fontUnderline +
-                                           8 * b.fontStrikethru)};
-    };
-    for (int i = 0; i < BoxCount; ++i) {
-        QCOMPARE(rectOf(other.box(i)), rectOf(form.box(i)));
-        QCOMPARE(attributes(other, i), attributes(form, i));
-        QCOMPARE(other.label(i).left - other.box(i).left, offsets[i]);
-    }
-    QCOMPARE(other.label(20).top, 1985.f);
+        QVERIFY2(other.box(i).layoutFields() == form.box(i).layoutFields(), qPrintable(name));
+    QCOMPARE(QPointF(other.label(20).left, other.label(20).top), QPointF(940, 1985));
     QCOMPARE(other.text(7), QString());
 
-    // A missing layout keeps the boxes but still becomes the current one. Of rows written
-    // elsewhere, boxes outside 0..87 are skipped, an empty X and a text that is no number
-    // skip only their own assignment, and the last row of a box wins.
-    QVERIFY(layouts.LoadLayout(other, QStringLiteral("missing")));
-    QCOMPARE(layouts.CurrentLayoutName(), QStringLiteral("missing"));
     QVERIFY(
         f.run(QStringLiteral("INSERT INTO 格式 (Name, Ctl, X, Y, W, fSize) VALUES "
                              "('p', 88, 1, 1, 1, 1), ('p', -1, 1, 1, 1, 1), ('p', 5, NULL, "
@@ -291,41 +269,217 @@ void DataBaseTest::layouts() {
     QCOMPARE((QList<float>{five.left, five.top, five.width, five.fontSize}),
              (QList<float>{form.box(5).left, 4321, form.box(5).width, 14}));
     QCOMPARE(other.box(1).left, 20.f);
-    QCOMPARE(rectOf(other.box(87)), rectOf(form.box(87)));
+    QVERIFY(other.box(87).layoutFields() == form.box(87).layoutFields());
 }
 
-// The layout the first start loads, read back: nothing overlaps, nothing leaves the page.
-void DataBaseTest::newDatabaseStartsTidy() {
-    StoreFixture f;
-    Layouts layouts(*f.db);
-    Form form;
-    QVERIFY(layouts.LoadLayout(form, Catalogue::fixedLayoutName()));
-    QCOMPARE(layouts.layoutNames().value(),
-             (QStringList{Catalogue::fixedLayoutName(), FactoryLayout::name()}));
-    const CanvasLayout canvas = computeCanvasLayout(12000, 9000);
-    const QRectF page(0, 0, 7935, 7935 * 297.0 / 210.0);
-    for (Mode mode : {Mode::Export, Mode::Import}) {
-        form.labelBoxes(mode);
-        QList<QPair<QString, QRectF>> items{
-            {QStringLiteral("title"),
-             QRectF(canvas.title.topLeft() / canvas.zoom(), canvas.title.size() / canvas.zoom())}};
-        for (int i = 0; i < BoxCount; ++i) {
-            const Label& l = form.label(i);
-            items.append({QStringLiteral("box %1").arg(i), rectOf(form.box(i))});
-            if (!l.caption.isEmpty())
-                items.append({l.caption, QRectF(l.left, l.top, l.width, l.height)});
-        }
-        QStringList faults;
-        for (qsizetype a = 0; a < items.size(); ++a) {
-            if (!page.contains(items[a].second))
-                faults << items[a].first + QStringLiteral(" off the page");
-            for (qsizetype b = a + 1; b < items.size(); ++b)
-                if (items[a].second.intersects(items[b].second))
-                    faults << items[a].first + QStringLiteral(" over ") + items[b].first;
-        }
-        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(u'\n')));
+void StoreTest::fillShowsRecordsUnderTheModeHeaders() {
+    GridFixture f;
+    const double seconds = (9 * 3600 + 5 * 60 + 7) / 86400.0;
+    QVERIFY(f.insert(Mode::Import, -1, WorkingRecordDate, {{0, "w"}}));
+    QVERIFY(f.insert(Mode::Import, 0, 46000.5, {{87, "末格"}, {0, "首格"}}));
+    QVERIFY(f.insert(Mode::Import, 70000, 45000 + seconds, {{5, "other"}}));
+    QVERIFY(f.insert(Mode::Import, 3, 45000 + 86399.6 / 86400, {{1, "x"}}));
+    // Rows no writer of ours makes: box numbers outside 0..87, a box stored twice.
+    QVERIFY(f.insert(Mode::Import, 70000, 45000 + seconds,
+                     {{88, "beyond"}, {-1, "before"}, {5, "again"}}));
+    QVERIFY(f.insert(Mode::Export, 9, 45000, {{0, "出口"}}));
+    QVERIFY(f.fill(Mode::Import));
+    QCOMPARE((QStringList{f.grid.text(0, 2), f.grid.text(0, 3), f.grid.text(0, 13)}),
+             (QStringList{"打印日期", "预录入编号", "收货单位"}));
+    // Goods lines 2 to 5 repeat the headers of line 1, whatever their own labels say.
+    for (int i = 49; i <= 80; ++i)
+        QCOMPARE(f.grid.text(0, 3 + i), f.grid.text(0, 3 + 41 + (i - 41) % 8));
+    QCOMPARE(f.column(0), (QStringList{"70000", "3", "0", "-1"}));
+    QCOMPARE(f.column(1), (QStringList{"1", "2", "3", "4"}));
+    const QString today = QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    QCOMPARE(f.column(2),
+             (QStringList{"2023-03-15 09:05:07", "2023-03-16", "2025-12-09 12:00:00", today}));
+    QCOMPARE(f.grid.text(3, 3) + f.grid.text(3, 90), QStringLiteral("首格末格"));
+    QVERIFY(f.grid.text(1, 8) == QStringLiteral("other") || f.grid.text(1, 8) == "again");
+    for (int c = 3; c < 91; ++c)
+        QVERIFY(c == 8 || f.grid.text(1, c).isEmpty());
+    // Every other box column is grey; BGR puts red in the low byte.
+    QCOMPARE(f.grid.cellBackColor(2, 5), 0xDDDDDDu);
+    QCOMPARE(f.grid.cellBackColor(2, 4), 0u);
+
+    // A failed read shows the store's failure and no half of the table.
+    QVERIFY(f.run(QStringLiteral("ALTER TABLE 进口 RENAME TO gone")));
+    QVERIFY(!f.fill(Mode::Import));
+    QCOMPARE(f.grid.rows(), 1);
+    QCOMPARE(f.grid.text(0, 13), QStringLiteral("收货单位"));
+    QCOMPARE(f.dialogs.messages(), QStringList{DbError});
+}
+
+void StoreTest::sortOrder_data() {
+    QTest::addColumn<QStringList>("cells");
+    QTest::addColumn<bool>("ascending");
+    QTest::addColumn<QStringList>("expected"); // with the row's first cell, where equal cells meet
+    QTest::newRow("numbers by value before texts, equal cells in order, empty last")
+        << QStringList{"9", "abc", "10", "", "2.5", "-1", "Abd", " 3 ", "1e2", "12abc", "ABC"}
+        << true << QStringList{"-1 5",    "2.5 4", " 3  7",  "9 0",   "10 2", "1e2 8",
+                               "12abc 9", "abc 1", "ABC 10", "Abd 6", " 3"};
+    QTest::newRow("descending: texts first, equal cells in order, empty still last")
+        << QStringList{"b", "", "2", "b", "", "10"} << false
+        << QStringList{"b 0", "b 3", "10 5", "2 2", " 1", " 4"};
+    QTest::newRow("chinese texts by reading, dates as text in time order")
+        << QStringList{"上海", "北京", "2024-01-02", "2023-12-31 23:59:59", "2023-12-31"} << true
+        << QStringList{"2023-12-31 4", "2023-12-31 23:59:59 3", "2024-01-02 2", "北京 1", "上海 0"};
+}
+
+void StoreTest::sortOrder() {
+    QFETCH(QStringList, cells);
+    QFETCH(bool, ascending);
+    GridFixture f;
+    for (int i = 0; i < cells.size(); ++i) {
+        const int row = f.grid.addRow();
+        f.grid.setText(row, 0, QString::number(i));
+        f.grid.setText(row, 7, cells[i]);
     }
+    f.grid.sortByColumn(7, ascending);
+    QStringList sorted; // whole rows move
+    for (int r = 1; r < f.grid.rows(); ++r)
+        sorted.append(f.grid.text(r, 7) + u' ' + f.grid.text(r, 0));
+    QTEST(sorted, "expected");
 }
 
-QTEST_MAIN(DataBaseTest)
+void StoreTest::deleteRange_data() {
+    QTest::addColumn<int>("current");
+    QTest::addColumn<int>("otherEnd");
+    QTest::addColumn<bool>("answer");
+    QTest::addColumn<QString>("fault"); // SQL run from outside first
+    QTest::addColumn<QStringList>("remaining");
+    const QStringList all{"9", "8", "7", "6", "5", "4", "3", "2", "1", "0"};
+    // Ten records: grid rows 1..10 show Ord 9..0.
+    QTest::newRow("rows 5 down to 3")
+        << 5 << 3 << true << "" << QStringList{"9", "8", "4", "3", "2", "1", "0"};
+    QTest::newRow("one row") << 10 << 10 << true << "" << all.mid(0, 9);
+    QTest::newRow("answer no") << 2 << 1 << false << "" << all;
+    QTest::newRow("header row is current") << 0 << 4 << true << "" << all;
+    QTest::newRow("third record refused") << 2 << 6 << true << "refuse" << all;
+    QTest::newRow("file locked") << 2 << 6 << true << "BEGIN IMMEDIATE" << all;
+}
+
+void StoreTest::deleteRange() {
+    QFETCH(int, current);
+    QFETCH(int, otherEnd);
+    QFETCH(bool, answer);
+    QFETCH(QString, fault);
+    QFETCH(QStringList, remaining);
+    GridFixture f;
+    QVERIFY(f.insertNumbered(Mode::Export, 10) && f.fill(Mode::Export));
+    QVERIFY(fault.isEmpty() || (fault == "refuse" ? f.refuse("出口", 5, "DELETE") : f.run(fault)));
+    f.dialogs.yesNo.enqueue(answer);
+    QCOMPARE(f.remove(current, otherEnd), remaining.size() < 10);
+    QVERIFY(!fault.startsWith(u'B') || f.run(QStringLiteral("ROLLBACK")));
+    const QStringList shown{
+        QStringLiteral("您确定要删除第%1至第%2行数据？").arg(current).arg(otherEnd), DbError};
+    QCOMPARE(f.dialogs.allTexts(), shown.mid(current == 0 ? 2 : 0, fault.isEmpty() ? 1 : 2));
+    if (fault == "BEGIN IMMEDIATE")
+        QVERIFY(f.dialogs.shown.last().details.contains(QStringLiteral("文件被其他程序锁定")));
+    // The grid and the table agree, record by record.
+    QCOMPARE(f.column(0), remaining);
+    QCOMPARE(f.rowsOf(Mode::Export), remaining.size());
+    for (const QString& ord : remaining)
+        QCOMPARE(f.rowsOf(Mode::Export, QStringLiteral("WHERE Ord = ") + ord), 1);
+}
+
+void StoreTest::deleteAfterSortClearAndRestore() {
+    GridFixture f;
+    QVERIFY(f.insertNumbered(Mode::Export, 4)); // rows show 3 2 1 0 -1
+    QVERIFY(f.insert(Mode::Export, -1, WorkingRecordDate, {{0, "w"}}));
+    QVERIFY(f.insertNumbered(Mode::Import, 1));
+    QVERIFY(f.fill(Mode::Export));
+    f.dialogs.yesNo << true << true;
+    QVERIFY(f.remove(5, 5)); // the working record can go too
+    // After a sort, and with a row an import left without a record number.
+    f.grid.sortByColumn(3, true); // 记录0 .. 记录3
+    const int orphan = f.grid.addRow();
+    f.grid.setText(orphan, 0, QStringLiteral("not a number"));
+    QVERIFY(f.remove(2, orphan));
+    QCOMPARE(f.column(0), QStringList({"0"}));
+    // A clear asks first, and a locked file or a No changes nothing. 再次打印 on a locked
+    // file shows the failure and still opens the form view.
+    QVERIFY(f.run(QStringLiteral("BEGIN IMMEDIATE")));
+    f.dialogs.okCancel << true << false << true;
+    QVERIFY(!HistoryCommands::ClearHistory(f.grid, *f.db, f.dialogs, Mode::Export));
+    Form form;
+    int shown = 0;
+    QVERIFY(HistoryCommands::RestoreGridRow(f.grid, 1, form, *f.db, f.dialogs, Mode::Export,
+                                            [&] { ++shown; }));
+    QVERIFY(f.run(QStringLiteral("ROLLBACK")));
+    QVERIFY(!HistoryCommands::ClearHistory(f.grid, *f.db, f.dialogs, Mode::Export));
+    QCOMPARE(f.dialogs.messages(), (QStringList{DbError, DbError}));
+    QCOMPARE(form.text(0) + QString::number(shown), QStringLiteral("记录01"));
+    QCOMPARE((QList<int>{f.grid.rows(), f.rowsOf(Mode::Export)}), (QList<int>{2, 1}));
+    // A clear that goes through empties this mode's table and grid only.
+    QVERIFY(HistoryCommands::ClearHistory(f.grid, *f.db, f.dialogs, Mode::Export));
+    QCOMPARE((QList<int>{f.grid.rows(), f.rowsOf(Mode::Export), f.rowsOf(Mode::Import)}),
+             (QList<int>{1, 0, 1}));
+}
+
+// The grid as the clerk uses it: header clicks sort and mark the column, the fixed column of
+// sequence numbers selects, the corner and a dragged column edge set the widths.
+void StoreTest::theShownGrid() {
+    GridFixture f;
+    QVERIFY(f.insertNumbered(Mode::Export, 12)); // box 0 reads 记录11 .. 记录0
+    HistoryGrid view(*f.db, f.dialogs);
+    view.resize(900, 600);
+    view.show();
+    view.FillHistoryGrid(Mode::Export);
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+    GridAccess& cells = view.access();
+    const auto clickHeader = [&](int col) {
+        QHeaderView* h = view.horizontalHeader();
+        view.scrollTo(view.model()->index(0, col));
+        QTest::mouseClick(
+            h->viewport(), Qt::LeftButton, {},
+            QPoint(h->sectionViewportPosition(col) + h->sectionSize(col) / 2, h->height() / 2));
+    };
+    const QString header = cells.text(0, 3);
+    clickHeader(3);
+    QCOMPARE(cells.text(0, 3), header + u'△');
+    QCOMPARE(f.column(3, &cells).mid(0, 2), QStringList({"记录0", "记录1"}));
+    clickHeader(3);
+    QCOMPARE(cells.text(0, 3), header + u'▽');
+    QCOMPARE(f.column(3, &cells).first(), QStringLiteral("记录9"));
+    // Another header takes the mark; the date column sorts by time.
+    clickHeader(2);
+    QCOMPARE(cells.text(0, 3) + cells.text(0, 2), header + QStringLiteral("打印日期△"));
+    QCOMPARE(f.column(3, &cells).first(), QStringLiteral("记录0"));
+    const QStringList order = f.column(0, &cells);
+    QHeaderView* v = view.verticalHeader();
+    QTest::mouseClick(
+        v->viewport(), Qt::LeftButton, {},
+        QPoint(v->width() / 2, v->sectionViewportPosition(3) + v->sectionSize(3) / 2));
+    QCOMPARE(view.currentGridRow(), 4);
+
+    // A dragged edge is the width the export takes; the corner refits the columns to what the
+    // view's own delegate needs, and sorts and selects nothing.
+    view.horizontalHeader()->resizeSection(6, 77 + view.cellMarginPixels());
+    QCOMPARE(cells.colWidthTwips(6), 77 * 15);
+    const int frame = view.frameWidth();
+    auto* corner = qobject_cast<QAbstractButton*>(view.childAt(frame + 2, frame + 2));
+    QVERIFY(corner);
+    QTest::mouseClick(corner, Qt::LeftButton, {}, QPoint(2, 2));
+    QStyleOptionViewItem option;
+    option.initFrom(view.viewport());
+    option.font = view.font();
+    for (int c = 2; c < 91; ++c) {
+        int needed = 0;
+        for (int r = 0; r < view.model()->rowCount(); ++r)
+            needed = std::max(
+                needed, view.itemDelegate()->sizeHint(option, view.model()->index(r, c)).width());
+        QVERIFY2(view.columnWidth(c) >= needed + 1, qPrintable(QString::number(c)));
+    }
+    QCOMPARE(f.column(0, &cells), order);
+    QCOMPARE(cells.text(0, 2), QStringLiteral("打印日期△"));
+    QVERIFY(view.selectionModel()->selectedRows().size() <= 1);
+    // Nothing current: 再次打印 does nothing.
+    view.setGridSelection(0, 0);
+    Form form;
+    QVERIFY(!view.RestoreGridRow(form, Mode::Export, [] { QFAIL("shown"); }));
+    QVERIFY(f.dialogs.shown.isEmpty());
+}
+
+QTEST_MAIN(StoreTest)
 #include "tst_database.moc"
