@@ -4,7 +4,6 @@
 #include "FontMenuForm.h"
 #include "FormScanDialog.h"
 #include "Layouts.h"
-#include "PageArea.h"
 #include "PrintJob.h"
 #include "PrintPreview.h"
 #include "SelDialog.h"
@@ -15,8 +14,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPrintPreviewWidget>
-#include <QPrinter>
-#include <QScrollBar>
 #include <QTimer>
 
 namespace {
@@ -24,12 +21,6 @@ namespace {
 constexpr double TwipsPerMm = 7935.0 / 210.0;
 // The black patch of the test scan, in millimetres: above the title, clear of every box.
 const QRectF Patch(20, 5, 20, 10);
-
-bool toPdf(QPrinter& printer, const QString& file) {
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    return true;
-}
 
 // The main window, active so that its shortcuts answer the keys, with the layout unlocked.
 struct Window : WindowSession {
@@ -98,7 +89,6 @@ class AlignmentTest : public QObject {
 private slots:
     void oneSlipIsOneStep_data();
     void oneSlipIsOneStep();
-    void gripPressDoesNotScroll();
     void scanBehindThePage();
     void previewShowsWhatPrints();
 };
@@ -113,8 +103,7 @@ void AlignmentTest::oneSlipIsOneStep_data() {
 void AlignmentTest::oneSlipIsOneStep() {
     QFETCH(QString, slip);
     Window w;
-    const int a = 2;
-    const int b = 3;
+    const int a = 2, b = 3;
     w.form().setText(a, QStringLiteral("宁波甬港进出口有限公司"));
     DataBase db(w.dbPath);
     Layouts(db).SaveLayout(w.form(), QStringLiteral("kept"));
@@ -172,20 +161,6 @@ void AlignmentTest::oneSlipIsOneStep() {
     QCOMPARE(w.form().text(a), QStringLiteral("出口的发货单位"));
 }
 
-// Pressing the grip of a box whose bottom is out of view scrolls nothing.
-void AlignmentTest::gripPressDoesNotScroll() {
-    Window w;
-    const int m = 32; // 735 high
-    const double twipsPerPixel = 15.0 / w.page()->zoom();
-    const double shown =
-        (w.mf->findChild<PageArea*>()->viewport()->height() - w.page()->y()) * twipsPerPixel;
-    w.form().setGeometry(m, 2000, static_cast<float>(shown - 300), 3000, 735);
-    const float top = w.form().box(m).top;
-    w.dragBox(m, QPointF(30, 30), QPointF(450, -300));
-    QCOMPARE(w.mf->findChild<PageArea*>()->scrollBar()->value(), 0);
-    QVERIFY(std::abs(w.form().box(m).top - (top - 300)) <= 2 * twipsPerPixel);
-}
-
 void AlignmentTest::scanBehindThePage() {
     Window w(QSize(1024, 768));
     QVERIFY(!named(QStringLiteral("显示底图"))->isChecked());
@@ -219,21 +194,20 @@ void AlignmentTest::previewShowsWhatPrints() {
     PrintCheck::storeSetting(QStringLiteral("X"), QStringLiteral("15"));
     PrintCheck::storeSetting(QStringLiteral("Y"), QStringLiteral("12"));
     Form& form = w.mf->form();
-    const int longBox = 19; // 成交方式, one line
-    const int shortBox = 21;
+    const int longBox = 19, shortBox = 21; // 成交方式, one line
     form.setText(6, QStringLiteral("宁波甬港进出口有限公司"));
     form.setText(longBox, QStringLiteral("FOB SHANGHAI CIF ROTTERDAM"));
     form.setText(shortBox, QStringLiteral("502/1.2/1"));
     const QString printed = w.folder.file(QStringLiteral("printed.pdf"));
     const QString preview = w.folder.file(QStringLiteral("preview.pdf"));
-    w.dialogs.printer = [&](QPrinter& printer) { return toPdf(printer, printed); };
+    w.printTo(printed);
     w.dialogs.yesNo.enqueue(false);
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<PrintPreviewDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         // What the preview paints, caught on a page of its own.
         QPrinter page(QPrinter::HighResolution);
-        QVERIFY(toPdf(page, preview) && preparePrinter(page));
+        QVERIFY(w.toPdf(page, preview) && preparePrinter(page));
         emit dialog->previewWidget()->paintRequested(&page);
         dialog->printButton()->click();
     });
