@@ -1,5 +1,5 @@
-// Lining the boxes up with the paper form: one undo step per slip, the grip press, the
-// scanned form behind the page and the print preview beside the printed page.
+// Lining the boxes up with the paper form: one undo step per slip, the scanned form behind
+// the page and the print preview beside the printed page.
 #include "../print/PrintFixture.h"
 #include "FontMenuForm.h"
 #include "FormScanDialog.h"
@@ -107,7 +107,8 @@ void AlignmentTest::oneSlipIsOneStep() {
     w.form().setText(a, QStringLiteral("宁波甬港进出口有限公司"));
     DataBase db(w.dbPath);
     Layouts(db).SaveLayout(w.form(), QStringLiteral("kept"));
-    QStringList before = w.state();
+    const QStringList kept = w.state();
+    QStringList before = kept;
     w.form().setSelected(a, true);
     w.form().setSelected(b, true);
     w.page()->setFocus();
@@ -134,6 +135,7 @@ void AlignmentTest::oneSlipIsOneStep() {
         click(QStringLiteral("读 取 格 式"));
         w.mf->findChild<Sel*>()->nameBox()->setEditText(QStringLiteral("kept"));
         click(w.mf->findChild<Sel*>()->okButton());
+        QCOMPARE(w.state(), kept); // every box where the layout put it
     } else {
         click(QStringLiteral("清 空 内 容"));
     }

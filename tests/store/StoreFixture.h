@@ -17,7 +17,10 @@ struct StoreFixture {
     ScriptedDialogs dialogs;
     std::unique_ptr<DataBase> db;
 
-    StoreFixture() { reopen(); }
+    StoreFixture() {
+        reopen();
+        db->nextRecordNumber(Mode::Export); // creates the schema
+    }
     ~StoreFixture() {
         QSqlDatabase::database(Outside, false).close();
         QSqlDatabase::removeDatabase(Outside);
@@ -43,7 +46,7 @@ struct StoreFixture {
     int count(const QString& sql) { return scalar(sql).toInt(); }
     // A trigger that aborts the write of box `ctl` (the delete of record `ctl`) in `table`.
     bool refuse(const QString& table, int ctl, const char* what = "INSERT") {
-        return run(QStringLiteral("CREATE TRIGGER \"refuse%1\" BEFORE %2 ON \"%1\" WHEN %3 = %4 "
+        return run(QStringLiteral("CREATE TRIGGER \"%2%1\" BEFORE %2 ON \"%1\" WHEN %3 = %4 "
                                   "BEGIN SELECT RAISE(ABORT, 'injected'); END")
                        .arg(table, QLatin1String(what),
                             QLatin1String(qstrcmp(what, "INSERT") ? "OLD.Ord" : "NEW.Ctl"))
