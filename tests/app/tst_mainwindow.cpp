@@ -8,7 +8,6 @@
 #include "WindowSession.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -125,9 +124,7 @@ void MainWindowTest::brokenDatabaseKeepsTheProgramRunning() {
     for (const QString& m : s.dialogs.messages())
         QCOMPARE(m, QStringLiteral("数据库打开错误！"));
     QVERIFY(s.dialogs.shown.last().details.contains(QStringLiteral("文件不是数据库")));
-    QFile file(s.dbPath);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), garbage); // never overwritten
+    QCOMPARE(TestFolder::read(s.dbPath), garbage); // never overwritten
 }
 
 QTEST_MAIN(MainWindowTest)

@@ -14,11 +14,6 @@
 #include <functional>
 #include <map>
 
-inline QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // An in-memory grid laid out as the history grid: 91 columns (0 the hidden record number,
 // 1 the sequence, 2 "打印日期", 3 to 90 the boxes 0 to 87) and one header row. Column 7 is
 // narrower than one character.

@@ -157,7 +157,8 @@ void ExcelTest::cellsOfOtherWriters_data() {
     const QString streamFile = m_folder.file(QStringLiteral("stream"));
     QVERIFY(stream.size() < 4096 && TestFolder::write(streamFile, stream));
     run(m_folder.path(), OleStorage, {streamFile, m_folder.file(QStringLiteral("ole.xls"))});
-    QTest::newRow("in the mini stream") << fileBytes(m_folder.file(QStringLiteral("ole.xls")));
+    QTest::newRow("in the mini stream")
+        << TestFolder::read(m_folder.file(QStringLiteral("ole.xls")));
     QTest::newRow("in regular sectors") << CompoundFileWithWorkbook(stream);
 }
 
@@ -198,7 +199,7 @@ void ExcelTest::largestSheet() {
 
     // More FAT sectors than the header lists, so DIFAT sectors are used; no record is
     // longer than 8,224 bytes.
-    const QByteArray bytes = fileBytes(file);
+    const QByteArray bytes = TestFolder::read(file);
     QVERIFY(qFromLittleEndian<quint32>(bytes.data() + 44) > 109);
     QByteArray stream;
     QCOMPARE(CompoundFileReader(bytes).read({QStringLiteral("Workbook")}, stream),
@@ -261,7 +262,7 @@ void ExcelTest::exportRefused() {
     QCOMPARE(dialogs.saveFiles.isEmpty(), rows > 0 && rows <= 65536); // the name is asked last
     QCOMPARE(dialogs.okCancel.isEmpty(), !there.isNull());
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files).size(), int(!there.isNull()));
-    QCOMPARE(fileBytes(folder.file(QStringLiteral("a.xls"))), there);
+    QCOMPARE(TestFolder::read(folder.file(QStringLiteral("a.xls"))), there);
 }
 
 void ExcelTest::exported_data() {
@@ -306,7 +307,7 @@ void ExcelTest::exported() {
     const QString path = t.folder.file(file);
     QVERIFY(TestFolder::write(path, "the previous workbook"));
     QByteArray during;
-    ProgressWatcher watcher(escape, [&] { during = fileBytes(path); });
+    ProgressWatcher watcher(escape, [&] { during = TestFolder::read(path); });
     t.dialogs.saveFiles.enqueue(t.folder.file(typed));
     t.dialogs.okCancel.enqueue(true);
     ExportToExcel(grid, t.dialogs, nullptr);

@@ -78,11 +78,11 @@ void XlsFuzzTest::damagedWorkbooks_data() {
     const QString validFile = m_run.folder.file(QStringLiteral("valid.xls"));
     m_run.dialogs.saveFiles.enqueue(validFile);
     ExportToExcel(grid, m_run.dialogs, nullptr);
-    const QByteArray valid = fileBytes(validFile);
+    const QByteArray valid = TestFolder::read(validFile);
     QRandomGenerator random(20240305);
     const QString perlFile = m_run.folder.file(QStringLiteral("perl.xls"));
     ExcelOracles::run(m_run.folder.path(), ExcelOracles::WriteExcel, {perlFile});
-    const QByteArray perl = fileBytes(perlFile);
+    const QByteArray perl = TestFolder::read(perlFile);
     QVERIFY(!perl.isEmpty());
     for (int i = 0; i < 100; ++i) {
         QByteArray copy = perl;
