@@ -340,9 +340,16 @@ void ExcelTest::exported() {
                                  : pc[0] == text && pc[1] == header && pc[2] == int(filled) &&
                                        pc[3] == lines,
                      where);
-            // FreeXL misreads texts over many records (see tst_xlsfuzz).
             QVERIFY2(longTexts || f[r].value(c) == text, where);
         }
+    }
+    // FreeXL misreads texts over many CONTINUE records (differently from run to run), which
+    // is why the import has a reader of its own.
+    for (int i = 0; i < longTexts; ++i) {
+        XlsWorkbookReader ours;
+        QVERIFY(ours.open(path) && ours.selectSheet(QStringLiteral("Sheet1")));
+        QCOMPARE(ours.cellText(1 + i, 9 + i), grid.text(1 + i, 10 + i).left(32767));
+        QVERIFY(f.size() < 2 || f[1 + i].value(9 + i) != ours.cellText(1 + i, 9 + i));
     }
     const QJsonObject widths = x["widths"].toObject();
     QCOMPARE(widths.isEmpty(), escape);
