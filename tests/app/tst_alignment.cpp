@@ -1,7 +1,6 @@
 // Lining the boxes up with the paper form: one undo step per slip, the scanned form behind
 // the page and the print preview beside the printed page.
 #include "../print/PrintFixture.h"
-#include "FontMenuForm.h"
 #include "FormScanDialog.h"
 #include "Layouts.h"
 #include "PrintJob.h"
@@ -11,7 +10,6 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QMenu>
 #include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QTimer>
@@ -95,7 +93,7 @@ private slots:
 
 void AlignmentTest::oneSlipIsOneStep_data() {
     QTest::addColumn<QString>("slip");
-    for (const char* slip : {"drag", "arrow run", "font menu", "layout load", "clear"})
+    for (const char* slip : {"drag", "arrow run", "layout load", "clear"})
         QTest::newRow(slip) << QString::fromLatin1(slip);
 }
 
@@ -118,15 +116,6 @@ void AlignmentTest::oneSlipIsOneStep() {
     } else if (slip == QLatin1String("arrow run")) {
         w.keys(Qt::Key_Left, 4);
         w.keys(Qt::Key_Up, 3);
-    } else if (slip == QLatin1String("font menu")) {
-        w.dialogs.fonts.enqueue(
-            FontChoice{QStringLiteral("宋体"), 16, true, false, false, false, 255});
-        QTimer::singleShot(50, [&w] {
-            QMenu* menu = w.page()->findChild<FontMenuForm*>()->FontMenu();
-            QTest::keyClick(menu, Qt::Key_Down);
-            QTest::keyClick(menu, Qt::Key_Return);
-        });
-        QTest::mouseClick(w.page()->boxMouseTarget(b), Qt::RightButton, {}, QPoint(20, 5));
     } else if (slip == QLatin1String("layout load")) {
         w.form().CtlSelect(false);
         for (int i = 0; i < BoxCount; ++i)
