@@ -73,7 +73,6 @@ private slots:
     void injectedFailuresLoseNothing();
     void textsKeptExactly_data();
     void textsKeptExactly();
-    void layoutRowsWrittenElsewhere();
     void fillShowsRecordsUnderTheModeHeaders();
     void sortOrder();
     void clearDeleteAndRestore();
@@ -92,7 +91,12 @@ void StoreTest::oldFileUpgradedKeepingEveryRow() {
           "INSERT INTO 出口 VALUES (-1, 26894.0, 6, '宁波甬港'), (0, 45000.5, 42, '8471300000')",
           "INSERT INTO 进口 VALUES (40000, 45001.25, 46, '250000.00')",
           "INSERT INTO 格式 VALUES ('上一次退出时的格式', 0, 11, 22, 33, 44, 255, '宋体', 12, 1, "
-          "0, 0, 0)"})
+          "0, 0, 0)",
+          // Rows of a layout other programs wrote: boxes outside 0..87, an empty X, a text that
+          // is no number, a box written twice.
+          "INSERT INTO 格式 (Name, Ctl, X, Y, W, fSize) VALUES ('p', 88, 1, 1, 1, 1), ('p', -1, 1, "
+          "1, 1, 1), ('p', 5, NULL, 4321, 'wide', 14), ('p', 1, 10, 0, 0, 0), ('p', 1, 20, 0, 0, "
+          "0)"})
         QVERIFY2(f.run(QString::fromUtf8(sql)), sql);
     const QString rows = QStringLiteral(
         "SELECT group_concat(t || Ord || Dat || Ctl || Con, ';') FROM (SELECT 'e' AS t, * FROM "
@@ -107,6 +111,15 @@ void StoreTest::oldFileUpgradedKeepingEveryRow() {
              5);
     // Every row kept, and no factory layout added to a file that has its own.
     QCOMPARE(f.scalar(rows), before);
+    // Of the other programs' rows, what makes sense is read; the last row of a box wins.
+    Form form, other;
+    Layouts layouts(*f.db);
+    QVERIFY(layouts.LoadLayout(other, QStringLiteral("p")));
+    QCOMPARE((QList<float>{other.box(5).left, other.box(5).top, other.box(5).width,
+                           other.box(5).fontSize, other.box(1).left}),
+             (QList<float>{form.box(5).left, 4321, form.box(5).width, 14, 20}));
+    QVERIFY(other.box(87).layoutFields() == form.box(87).layoutFields());
+    QCOMPARE(layouts.wouldReplace(Catalogue::fixedLayoutName()), std::optional<bool>(false));
     // The new table keeps one scan per mode.
     FormScans scans(*f.db);
     const FormScan scan{QByteArray("\x89PNG\0x", 6), QStringLiteral("出口.png"), 1.5, -2, 98.5};
@@ -175,26 +188,6 @@ void StoreTest::textsKeptExactly() {
     QVERIFY(f.db->SaveHistoryRecord(form, Mode::Export, ord));
     QVERIFY(f.db->LoadHistoryRecord(loaded, ord, Mode::Export));
     QCOMPARE(loaded.text(5), kept);
-}
-
-// Of layout rows written elsewhere, boxes outside 0..87 are skipped, an empty X and a text that
-// is no number skip only their own assignment, and the last row of a box wins. The fixed
-// layout is replaced without asking.
-void StoreTest::layoutRowsWrittenElsewhere() {
-    StoreFixture f;
-    Layouts layouts(*f.db);
-    QCOMPARE(layouts.wouldReplace(Catalogue::fixedLayoutName()), std::optional<bool>(false));
-    QVERIFY(
-        f.run(QStringLiteral("INSERT INTO 格式 (Name, Ctl, X, Y, W, fSize) VALUES "
-                             "('p', 88, 1, 1, 1, 1), ('p', -1, 1, 1, 1, 1), ('p', 5, NULL, "
-                             "4321, 'wide', 14), ('p', 1, 10, 0, 0, 0), ('p', 1, 20, 0, 0, 0)")));
-    Form form, other;
-    QVERIFY(layouts.LoadLayout(other, QStringLiteral("p")));
-    const Box& five = other.box(5);
-    QCOMPARE((QList<float>{five.left, five.top, five.width, five.fontSize}),
-             (QList<float>{form.box(5).left, 4321, form.box(5).width, 14}));
-    QCOMPARE(other.box(1).left, 20.f);
-    QVERIFY(other.box(87).layoutFields() == form.box(87).layoutFields());
 }
 
 void StoreTest::fillShowsRecordsUnderTheModeHeaders() {
