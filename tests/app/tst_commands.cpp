@@ -1,14 +1,14 @@
 // The window's commands wired to their work: print and batch print, the history view with
 // its find box and image buttons, keyboard-first entry, calibration and the about box.
+#include "../excel/ProgressWatcher.h"
+#include "../print/PrintFixture.h"
 #include "AboutBox.h"
 #include "CollateForm.h"
 #include "GridAccess.h"
 #include "HistoryGrid.h"
 #include "ImageButtons.h"
-#include "PrintFixture.h"
 #include "PrintJob.h"
 #include "PrintPreview.h"
-#include "ProgressWatcher.h"
 #include "Sheets.h"
 #include "WindowSession.h"
 
@@ -191,8 +191,7 @@ void CommandsTest::findAndTheImageButtons() {
     // 导 入 reads rows 2 to 4 of the workbook into the import history; 清除记录 empties it.
     s.tabs("SS2")->setCurrentIndex(1);
     s.dialogs.openFiles.enqueue(xls);
-    s.dialogs.texts.enqueue(QStringLiteral("2"));
-    s.dialogs.texts.enqueue(QStringLiteral("4"));
+    s.dialogs.texts << QStringLiteral("2") << QStringLiteral("4");
     // The sheet dialog waits for the clerk: answer it once it is up.
     QTimer::singleShot(0, [] {
         for (QWidget* w : QApplication::topLevelWidgets())
