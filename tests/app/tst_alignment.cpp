@@ -191,7 +191,7 @@ void AlignmentTest::previewShowsWhatPrints() {
     form.setText(shortBox, QStringLiteral("502/1.2/1"));
     const QString printed = w.folder.file(QStringLiteral("printed.pdf"));
     const QString preview = w.folder.file(QStringLiteral("preview.pdf"));
-    w.printTo(printed);
+    w.dialogs.printer = [&](QPrinter& p) { return w.toPdf(p, printed); };
     w.dialogs.yesNo.enqueue(false);
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<PrintPreviewDialog*>(QApplication::activeModalWidget());

@@ -67,7 +67,7 @@ void CommandsTest::print() {
     s.start();
     s.form().setText(6, QStringLiteral("上海某某进出口有限公司"));
     const QString pdf = s.folder.file(QStringLiteral("print.pdf"));
-    s.printTo(pdf);
+    s.dialogs.printer = [&](QPrinter& p) { return s.toPdf(p, pdf); };
     s.dialogs.yesNo << true << false;
     click(QStringLiteral("打   印"));
     QVERIFY(QFile(pdf).size() > 0);
@@ -111,7 +111,7 @@ void CommandsTest::batchPrint() {
     s.grid().access().setText(leftover, 3, QStringLiteral("no record"));
     s.grid().setGridSelection(1, leftover);
     const QString pdf = s.folder.file(broken ? QStringLiteral("none/b.pdf") : "batch.pdf");
-    s.printTo(pdf);
+    s.dialogs.printer = [&](QPrinter& p) { return s.toPdf(p, pdf); };
     ProgressWatcher watcher(escape);
     // The preview shows every page before the same pages are printed from it.
     int previewPages = -1;

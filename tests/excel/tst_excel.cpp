@@ -200,7 +200,7 @@ void ExcelTest::largestSheet() {
     }
 
     // xlrd counts the text cells and reads the last row; FreeXL and ours read every cell.
-    const QJsonObject x = read(m_folder.path(), Xlrd, {file, "values"});
+    const QJsonObject x = run(m_folder.path(), Xlrd, {file, "values"});
     QCOMPARE(x["nrows"].toInt(), Rows);
     QCOMPARE(x["ncols"].toInt(), 90);
     QCOMPARE(x["textcells"].toInt(), 3 * (Rows - 1) + 89); // three a record, 89 in the header
@@ -310,8 +310,8 @@ void ExcelTest::exported() {
 
     // Worksheet column A holds grid column 1; grid column 0 is never written. xlrd and
     // Spreadsheet::ParseExcel see each cell's text, the bold header, fills and borders.
-    const QJsonObject x = read(t.folder.path(), Xlrd, {path, "full"});
-    const QJsonObject p = read(t.folder.path(), ParseExcel, {path});
+    const QJsonObject x = run(t.folder.path(), Xlrd, {path, "full"});
+    const QJsonObject p = run(t.folder.path(), ParseExcel, {path});
     const auto f = readWithFreeXl(path);
     for (const QJsonObject& o : {x, p})
         QVERIFY(o["nrows"].toInt() == written + 1 && o["ncols"].toInt() == 90); // A to CL

@@ -66,10 +66,6 @@ struct WindowSession {
         printer.setOutputFileName(file);
         return true;
     }
-    // The printer dialog answers by printing to `pdf`.
-    void printTo(const QString& pdf) {
-        dialogs.printer = [pdf](QPrinter& p) { return toPdf(p, pdf); };
-    }
     void close() {
         if (mf)
             mf->close();
