@@ -78,11 +78,7 @@ struct ImportRun {
     ScriptedDialogs dialogs;
     DataBase db{folder.file(QStringLiteral("Par.db"))};
     FakeHistoryGrid grid;
-    QStringList listed;                                                 // the sheet names offered
-    SheetChooser chooser = [this](const QStringList& names, QWidget*) { // takes the first
-        listed = names;
-        return names.value(0);
-    };
+    SheetChooser chooser = [](const QStringList& names, QWidget*) { return names.value(0); };
 
     static Mode mode() { return Mode::Import; }
     // Imports from `file`, the row questions answered by `answers` (a null one cancels),

@@ -53,7 +53,6 @@ QByteArray exportedStream(int textLength) {
     return w.workbookStream();
 }
 
-// Where the last record of a type starts.
 qsizetype lastRecord(const QByteArray& stream, quint16 type) {
     qsizetype found = -1;
     for (qsizetype at = 0; at + 4 <= stream.size(); at += 4 + (get32(stream, at) >> 16))

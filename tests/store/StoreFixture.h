@@ -20,6 +20,9 @@ struct StoreFixture {
     StoreFixture() {
         reopen();
         db->nextRecordNumber(Mode::Export); // creates the schema
+        QSqlDatabase o = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Outside);
+        o.setDatabaseName(db->filePath());
+        o.open();
     }
     ~StoreFixture() {
         QSqlDatabase::database(Outside, false).close();
@@ -30,17 +33,9 @@ struct StoreFixture {
         db = std::make_unique<DataBase>(folder.file(QStringLiteral("Par.db")));
         db->setBusyTimeout(200);
     }
-    QSqlDatabase outside() {
-        if (QSqlDatabase::contains(Outside))
-            return QSqlDatabase::database(Outside);
-        QSqlDatabase o = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Outside);
-        o.setDatabaseName(db->filePath());
-        o.open();
-        return o;
-    }
-    bool run(const QString& sql) { return QSqlQuery(outside()).exec(sql); }
+    bool run(const QString& sql) { return QSqlQuery(QSqlDatabase::database(Outside)).exec(sql); }
     QVariant scalar(const QString& sql) {
-        QSqlQuery q(outside());
+        QSqlQuery q(QSqlDatabase::database(Outside));
         return q.exec(sql) && q.next() ? q.value(0) : QVariant();
     }
     int count(const QString& sql) { return scalar(sql).toInt(); }

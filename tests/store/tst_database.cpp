@@ -49,7 +49,6 @@ struct GridFixture : StoreFixture {
     int rowsOf(Mode mode) {
         return count(QStringLiteral("SELECT COUNT(*) FROM \"%1\"").arg(Catalogue::modeWord(mode)));
     }
-    // Column `col` of every data row, top to bottom.
     QStringList column(int col) {
         QStringList out;
         for (int r = 1; r < grid.rows(); ++r)
