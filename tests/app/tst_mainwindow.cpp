@@ -120,9 +120,8 @@ void MainWindowTest::brokenDatabaseKeepsTheProgramRunning() {
     click(QStringLiteral("保 存 内 容"));
     s.selectTab("SS1", 0);
     s.close();
-    QVERIFY(s.dialogs.messages().size() >= 2);
-    for (const QString& m : s.dialogs.messages())
-        QCOMPARE(m, QStringLiteral("数据库打开错误！"));
+    const QStringList told = s.dialogs.messages();
+    QVERIFY(told.size() >= 2 && told.count(QStringLiteral("数据库打开错误！")) == told.size());
     QVERIFY(s.dialogs.shown.last().details.contains(QStringLiteral("文件不是数据库")));
     QCOMPARE(TestFolder::read(s.dbPath), garbage); // never overwritten
 }

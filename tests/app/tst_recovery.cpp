@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
 #include <QTimer>

@@ -9,7 +9,6 @@
 
 #include <QDir>
 #include <QPushButton>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTableWidget>
 #include <QTest>

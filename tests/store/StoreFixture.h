@@ -4,7 +4,6 @@
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariant>
 

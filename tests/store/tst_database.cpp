@@ -14,7 +14,6 @@
 
 namespace {
 
-using Boxes = QMap<int, QString>;
 const QString DbError = QStringLiteral("数据库打开错误！");
 
 // A form whose every box holds `pattern` with the box's number.
@@ -28,7 +27,7 @@ Form& filled(Form& form, const QString& pattern) {
 struct GridFixture : StoreFixture {
     HistoryGridModel grid;
 
-    bool insert(Mode mode, int ord, double dat, const Boxes& boxes) {
+    bool insert(Mode mode, int ord, double dat, const QMap<int, QString>& boxes) {
         for (auto it = boxes.cbegin(); it != boxes.cend(); ++it)
             if (!run(QStringLiteral("INSERT INTO \"%1\" VALUES (%2, %3, %4, '%5')")
                          .arg(Catalogue::modeWord(mode), QString::number(ord),
