@@ -15,7 +15,6 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPrintPreviewWidget>
-#include <QTimer>
 
 namespace {
 

@@ -8,7 +8,6 @@
 
 #include <QDate>
 #include <QHash>
-#include <QList>
 #include <QStringList>
 
 #include <functional>

@@ -5,7 +5,6 @@
 #include "XlsWorkbookReader.h"
 #include "XlsWorkbookWriter.h"
 
-#include <QMap>
 #include <QRandomGenerator>
 #include <QTest>
 #include <QtEndian>
