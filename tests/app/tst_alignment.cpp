@@ -1,10 +1,8 @@
-// Lining the boxes up with the paper form: one undo step per slip, the grip press, the
-// scanned form behind the page and the print preview beside the printed page.
+// Lining the boxes up with the paper form: one undo step per slip, the scanned form behind
+// the page and the print preview beside the printed page.
 #include "../print/PrintFixture.h"
-#include "FontMenuForm.h"
 #include "FormScanDialog.h"
 #include "Layouts.h"
-#include "PageArea.h"
 #include "PrintJob.h"
 #include "PrintPreview.h"
 #include "SelDialog.h"
@@ -12,11 +10,8 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QMenu>
 #include <QPainter>
 #include <QPrintPreviewWidget>
-#include <QPrinter>
-#include <QScrollBar>
 #include <QTimer>
 
 namespace {
@@ -24,12 +19,6 @@ namespace {
 constexpr double TwipsPerMm = 7935.0 / 210.0;
 // The black patch of the test scan, in millimetres: above the title, clear of every box.
 const QRectF Patch(20, 5, 20, 10);
-
-bool toPdf(QPrinter& printer, const QString& file) {
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    return true;
-}
 
 // The main window, active so that its shortcuts answer the keys, with the layout unlocked.
 struct Window : WindowSession {
@@ -98,14 +87,13 @@ class AlignmentTest : public QObject {
 private slots:
     void oneSlipIsOneStep_data();
     void oneSlipIsOneStep();
-    void gripPressDoesNotScroll();
     void scanBehindThePage();
     void previewShowsWhatPrints();
 };
 
 void AlignmentTest::oneSlipIsOneStep_data() {
     QTest::addColumn<QString>("slip");
-    for (const char* slip : {"drag", "arrow run", "font menu", "layout load", "clear"})
+    for (const char* slip : {"drag", "arrow run", "layout load", "clear"})
         QTest::newRow(slip) << QString::fromLatin1(slip);
 }
 
@@ -113,12 +101,12 @@ void AlignmentTest::oneSlipIsOneStep_data() {
 void AlignmentTest::oneSlipIsOneStep() {
     QFETCH(QString, slip);
     Window w;
-    const int a = 2;
-    const int b = 3;
+    const int a = 2, b = 3;
     w.form().setText(a, QStringLiteral("宁波甬港进出口有限公司"));
     DataBase db(w.dbPath);
     Layouts(db).SaveLayout(w.form(), QStringLiteral("kept"));
-    QStringList before = w.state();
+    const QStringList kept = w.state();
+    QStringList before = kept;
     w.form().setSelected(a, true);
     w.form().setSelected(b, true);
     w.page()->setFocus();
@@ -128,15 +116,6 @@ void AlignmentTest::oneSlipIsOneStep() {
     } else if (slip == QLatin1String("arrow run")) {
         w.keys(Qt::Key_Left, 4);
         w.keys(Qt::Key_Up, 3);
-    } else if (slip == QLatin1String("font menu")) {
-        w.dialogs.fonts.enqueue(
-            FontChoice{QStringLiteral("宋体"), 16, true, false, false, false, 255});
-        QTimer::singleShot(50, [&w] {
-            QMenu* menu = w.page()->findChild<FontMenuForm*>()->FontMenu();
-            QTest::keyClick(menu, Qt::Key_Down);
-            QTest::keyClick(menu, Qt::Key_Return);
-        });
-        QTest::mouseClick(w.page()->boxMouseTarget(b), Qt::RightButton, {}, QPoint(20, 5));
     } else if (slip == QLatin1String("layout load")) {
         w.form().CtlSelect(false);
         for (int i = 0; i < BoxCount; ++i)
@@ -145,6 +124,7 @@ void AlignmentTest::oneSlipIsOneStep() {
         click(QStringLiteral("读 取 格 式"));
         w.mf->findChild<Sel*>()->nameBox()->setEditText(QStringLiteral("kept"));
         click(w.mf->findChild<Sel*>()->okButton());
+        QCOMPARE(w.state(), kept); // every box where the layout put it
     } else {
         click(QStringLiteral("清 空 内 容"));
     }
@@ -170,20 +150,6 @@ void AlignmentTest::oneSlipIsOneStep() {
     w.form().setText(a, QStringLiteral("出口的发货单位"));
     w.keys(Qt::ControlModifier | Qt::Key_Z);
     QCOMPARE(w.form().text(a), QStringLiteral("出口的发货单位"));
-}
-
-// Pressing the grip of a box whose bottom is out of view scrolls nothing.
-void AlignmentTest::gripPressDoesNotScroll() {
-    Window w;
-    const int m = 32; // 735 high
-    const double twipsPerPixel = 15.0 / w.page()->zoom();
-    const double shown =
-        (w.mf->findChild<PageArea*>()->viewport()->height() - w.page()->y()) * twipsPerPixel;
-    w.form().setGeometry(m, 2000, static_cast<float>(shown - 300), 3000, 735);
-    const float top = w.form().box(m).top;
-    w.dragBox(m, QPointF(30, 30), QPointF(450, -300));
-    QCOMPARE(w.mf->findChild<PageArea*>()->scrollBar()->value(), 0);
-    QVERIFY(std::abs(w.form().box(m).top - (top - 300)) <= 2 * twipsPerPixel);
 }
 
 void AlignmentTest::scanBehindThePage() {
@@ -219,21 +185,20 @@ void AlignmentTest::previewShowsWhatPrints() {
     PrintCheck::storeSetting(QStringLiteral("X"), QStringLiteral("15"));
     PrintCheck::storeSetting(QStringLiteral("Y"), QStringLiteral("12"));
     Form& form = w.mf->form();
-    const int longBox = 19; // 成交方式, one line
-    const int shortBox = 21;
+    const int longBox = 19, shortBox = 21; // 成交方式, one line
     form.setText(6, QStringLiteral("宁波甬港进出口有限公司"));
     form.setText(longBox, QStringLiteral("FOB SHANGHAI CIF ROTTERDAM"));
     form.setText(shortBox, QStringLiteral("502/1.2/1"));
     const QString printed = w.folder.file(QStringLiteral("printed.pdf"));
     const QString preview = w.folder.file(QStringLiteral("preview.pdf"));
-    w.dialogs.printer = [&](QPrinter& printer) { return toPdf(printer, printed); };
+    w.dialogs.printer = [&](QPrinter& p) { return w.toPdf(p, printed); };
     w.dialogs.yesNo.enqueue(false);
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<PrintPreviewDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
         // What the preview paints, caught on a page of its own.
         QPrinter page(QPrinter::HighResolution);
-        QVERIFY(toPdf(page, preview) && preparePrinter(page));
+        QVERIFY(w.toPdf(page, preview) && preparePrinter(page));
         emit dialog->previewWidget()->paintRequested(&page);
         dialog->printButton()->click();
     });

@@ -1,30 +1,22 @@
 // The window's commands wired to their work: print and batch print, the history view with
 // its find box and image buttons, keyboard-first entry, calibration and the about box.
+#include "../excel/ProgressWatcher.h"
+#include "../print/PrintFixture.h"
 #include "AboutBox.h"
 #include "CollateForm.h"
 #include "GridAccess.h"
 #include "HistoryGrid.h"
 #include "ImageButtons.h"
-#include "PrintFixture.h"
 #include "PrintJob.h"
 #include "PrintPreview.h"
-#include "ProgressWatcher.h"
 #include "Sheets.h"
 #include "WindowSession.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPrintPreviewWidget>
-#include <QPrinter>
-#include <QTimer>
 
 namespace {
-
-bool toPdf(QPrinter& printer, const QString& file) {
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(file);
-    return true;
-}
 
 // Where each word of a page landed, to the hundredth of a millimetre.
 QStringList placed(const QList<PrintCheck::Word>& words) {
@@ -60,7 +52,6 @@ struct History : WindowSession {
 class CommandsTest : public QObject {
     Q_OBJECT
 private slots:
-    void print_data();
     void print();
     void batchPrint_data();
     void batchPrint();
@@ -68,33 +59,24 @@ private slots:
     void keysCalibrationAndAbout();
 };
 
-void CommandsTest::print_data() {
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("answer");
-    QTest::newRow("export, yes") << 0 << true;
-    QTest::newRow("import, no") << 1 << false;
-}
-
+// 打   印 asks whether to keep the record, in the history of the form's mode only; printing
+// again without a change asks nothing, and after a No nothing is kept.
 void CommandsTest::print() {
-    QFETCH(int, mode);
-    QFETCH(bool, answer);
     WindowSession s;
     s.start();
-    s.tabs("SS1")->setCurrentIndex(mode);
     s.form().setText(6, QStringLiteral("上海某某进出口有限公司"));
     const QString pdf = s.folder.file(QStringLiteral("print.pdf"));
-    s.dialogs.printer = [&](QPrinter& p) { return toPdf(p, pdf); };
-    s.dialogs.yesNo.enqueue(answer);
+    s.dialogs.printer = [&](QPrinter& p) { return s.toPdf(p, pdf); };
+    s.dialogs.yesNo << true << false;
     click(QStringLiteral("打   印"));
     QVERIFY(QFile(pdf).size() > 0);
-    QCOMPARE(s.dialogs.allTexts().last(), QStringLiteral("是否保存打印记录？"));
-    const Mode printed = Catalogue::modeOfTab(mode);
-    QCOMPARE(s.storedRecord(printed, 0).value(6), answer ? s.form().text(6) : QString());
-    QVERIFY(s.storedRecord(Catalogue::modeOfTab(1 - mode), 0).isEmpty());
-    // Printing again without a change asks nothing.
-    s.dialogs.clear();
+    QCOMPARE(s.storedRecord(Mode::Import, 0).value(6), s.form().text(6));
+    QVERIFY(s.storedRecord(Mode::Export, 0).isEmpty());
     click(QStringLiteral("打   印"));
-    QVERIFY(s.dialogs.unanswered.isEmpty());
+    s.form().setText(6, QStringLiteral("宁波某某公司"));
+    click(QStringLiteral("打   印"));
+    QCOMPARE(s.dialogs.allTexts().count(QStringLiteral("是否保存打印记录？")), 2);
+    QVERIFY(s.storedRecord(Mode::Import, 1).isEmpty());
 }
 
 void CommandsTest::batchPrint_data() {
@@ -128,7 +110,7 @@ void CommandsTest::batchPrint() {
     s.grid().access().setText(leftover, 3, QStringLiteral("no record"));
     s.grid().setGridSelection(1, leftover);
     const QString pdf = s.folder.file(broken ? QStringLiteral("none/b.pdf") : "batch.pdf");
-    s.dialogs.printer = [&](QPrinter& p) { return toPdf(p, pdf); };
+    s.dialogs.printer = [&](QPrinter& p) { return s.toPdf(p, pdf); };
     ProgressWatcher watcher(escape);
     // The preview shows every page before the same pages are printed from it.
     int previewPages = -1;
@@ -150,7 +132,7 @@ void CommandsTest::batchPrint() {
         for (int i = 0; i < BoxCount; ++i)
             form.setText(i, s.grid().access().text(page, 3 + i));
         QPrinter printer(QPrinter::HighResolution);
-        toPdf(printer, s.folder.file(QStringLiteral("single.pdf")));
+        s.toPdf(printer, s.folder.file(QStringLiteral("single.pdf")));
         QVERIFY(PrintJob(form, printer, s.dialogs));
         QCOMPARE(placed(PrintCheck::words(pdf, page)),
                  placed(PrintCheck::words(printer.outputFileName())));
@@ -208,8 +190,7 @@ void CommandsTest::findAndTheImageButtons() {
     // 导 入 reads rows 2 to 4 of the workbook into the import history; 清除记录 empties it.
     s.tabs("SS2")->setCurrentIndex(1);
     s.dialogs.openFiles.enqueue(xls);
-    s.dialogs.texts.enqueue(QStringLiteral("2"));
-    s.dialogs.texts.enqueue(QStringLiteral("4"));
+    s.dialogs.texts << QStringLiteral("2") << QStringLiteral("4");
     // The sheet dialog waits for the clerk: answer it once it is up.
     QTimer::singleShot(0, [] {
         for (QWidget* w : QApplication::topLevelWidgets())
@@ -241,7 +222,9 @@ void CommandsTest::keysCalibrationAndAbout() {
     QTest::keyClick(s.box(1), Qt::Key_Enter, Qt::ShiftModifier | Qt::KeypadModifier);
     QVERIFY(s.box(0)->hasFocus());
     QTest::keyClick(s.box(0), Qt::Key_S, Qt::ControlModifier);
-    QCOMPARE(s.dialogs.messages(), QStringList{QStringLiteral("报关单内容已存入历史记录！")});
+    QTest::keyClick(s.box(0), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(s.dialogs.messages(), (QStringList{QStringLiteral("报关单内容已存入历史记录！"),
+                                                QStringLiteral("同样内容已经保存过！")}));
     s.dialogs.yesNo.enqueue(false); // no calibration square printed
     click(QStringLiteral("打 印 校 准"));
     QTRY_VERIFY(s.mf->findChild<CollateForm*>() && s.mf->findChild<CollateForm*>()->isVisible());

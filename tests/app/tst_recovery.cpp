@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QProcess>
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
@@ -79,15 +78,6 @@ int rowCount(const QString& db, const QString& where) {
     return n;
 }
 
-QByteArray filesOf(const QString& db) {
-    QByteArray all;
-    for (const QString& path : {db, db + QStringLiteral("-wal")}) {
-        QFile f(path);
-        all += f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    return all;
-}
-
 } // namespace
 
 class RecoveryTest : public QObject {
@@ -115,12 +105,13 @@ void RecoveryTest::typedWorkSurvivesAKill() {
         QTRY_COMPARE_WITH_TIMEOUT(
             rowCount(db, QStringLiteral("恢复 WHERE Ctl = 40 AND Con = '8471300000'")), 1, 10000);
         // A second start leaves the running program's database untouched.
-        const QByteArray before = filesOf(db);
+        const auto files = [&] { return TestFolder::read(db) + TestFolder::read(db + "-wal"); };
+        const QByteArray before = files();
         Program second(QStringLiteral("answer-yes"), db);
         const QString told = second.finish();
         QCOMPARE(second.process.exitCode(), 0);
         QVERIFY2(told.contains(Messages::alreadyRunning()), qPrintable(told));
-        QCOMPARE(filesOf(db), before);
+        QCOMPARE(files(), before);
         first.process.kill(); // SIGKILL: no exit runs, the lock file stays behind
         QVERIFY(first.process.waitForFinished());
     }

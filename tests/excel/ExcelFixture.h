@@ -8,16 +8,10 @@
 
 #include <QDate>
 #include <QHash>
-#include <QList>
 #include <QStringList>
 
 #include <functional>
 #include <map>
-
-inline QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 // An in-memory grid laid out as the history grid: 91 columns (0 the hidden record number,
 // 1 the sequence, 2 "打印日期", 3 to 90 the boxes 0 to 87) and one header row. Column 7 is
@@ -83,11 +77,7 @@ struct ImportRun {
     ScriptedDialogs dialogs;
     DataBase db{folder.file(QStringLiteral("Par.db"))};
     FakeHistoryGrid grid;
-    QStringList listed;                                                 // the sheet names offered
-    SheetChooser chooser = [this](const QStringList& names, QWidget*) { // takes the first
-        listed = names;
-        return names.value(0);
-    };
+    SheetChooser chooser = [](const QStringList& names, QWidget*) { return names.value(0); };
 
     static Mode mode() { return Mode::Import; }
     // Imports from `file`, the row questions answered by `answers` (a null one cancels),

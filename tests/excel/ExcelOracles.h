@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QFile>
+#include "TestFolder.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -78,20 +79,15 @@ $t->write_string(@$_) for [0, 2, '表头'], [1, 2, '第二页内容'];
 $book->close() or die "cannot close\n";
 )PL"};
 
-// Runs `script` from `folder` on `args`; what it printed (its errors are logged).
-inline QByteArray run(const QString& folder, const Script& script, const QStringList& args) {
+// Runs `script` from `folder` on `args`; what it printed, read as JSON (its errors are logged).
+inline QJsonObject run(const QString& folder, const Script& script, const QStringList& args) {
     const QString path = folder + QStringLiteral("/oracle-script");
-    QFile f(path);
     QProcess p;
-    if (f.open(QIODevice::WriteOnly) && f.write(script.text) > 0 && f.flush())
+    if (TestFolder::write(path, script.text))
         p.start(QString::fromLatin1(script.program), QStringList{path} + args);
     if (!p.waitForFinished(240000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
         qWarning("%s: %s", script.program, p.readAllStandardError().constData());
-    return p.readAllStandardOutput();
-}
-
-inline QJsonObject read(const QString& folder, const Script& script, const QStringList& args) {
-    return QJsonDocument::fromJson(run(folder, script, args)).object();
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
 }
 
 inline QJsonArray rgb(std::uint32_t bgr) {

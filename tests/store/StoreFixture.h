@@ -4,7 +4,6 @@
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
 
-#include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QVariant>
 
@@ -17,7 +16,13 @@ struct StoreFixture {
     ScriptedDialogs dialogs;
     std::unique_ptr<DataBase> db;
 
-    StoreFixture() { reopen(); }
+    StoreFixture() {
+        reopen();
+        db->nextRecordNumber(Mode::Export); // creates the schema
+        QSqlDatabase o = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Outside);
+        o.setDatabaseName(db->filePath());
+        o.open();
+    }
     ~StoreFixture() {
         QSqlDatabase::database(Outside, false).close();
         QSqlDatabase::removeDatabase(Outside);
@@ -27,23 +32,15 @@ struct StoreFixture {
         db = std::make_unique<DataBase>(folder.file(QStringLiteral("Par.db")));
         db->setBusyTimeout(200);
     }
-    QSqlDatabase outside() {
-        if (QSqlDatabase::contains(Outside))
-            return QSqlDatabase::database(Outside);
-        QSqlDatabase o = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), Outside);
-        o.setDatabaseName(db->filePath());
-        o.open();
-        return o;
-    }
-    bool run(const QString& sql) { return QSqlQuery(outside()).exec(sql); }
+    bool run(const QString& sql) { return QSqlQuery(QSqlDatabase::database(Outside)).exec(sql); }
     QVariant scalar(const QString& sql) {
-        QSqlQuery q(outside());
+        QSqlQuery q(QSqlDatabase::database(Outside));
         return q.exec(sql) && q.next() ? q.value(0) : QVariant();
     }
     int count(const QString& sql) { return scalar(sql).toInt(); }
     // A trigger that aborts the write of box `ctl` (the delete of record `ctl`) in `table`.
     bool refuse(const QString& table, int ctl, const char* what = "INSERT") {
-        return run(QStringLiteral("CREATE TRIGGER \"refuse%1\" BEFORE %2 ON \"%1\" WHEN %3 = %4 "
+        return run(QStringLiteral("CREATE TRIGGER \"%2%1\" BEFORE %2 ON \"%1\" WHEN %3 = %4 "
                                   "BEGIN SELECT RAISE(ABORT, 'injected'); END")
                        .arg(table, QLatin1String(what),
                             QLatin1String(qstrcmp(what, "INSERT") ? "OLD.Ord" : "NEW.Ctl"))

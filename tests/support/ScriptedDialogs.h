@@ -2,9 +2,7 @@
 
 #include "UserDialogs.h"
 
-#include <QList>
 #include <QQueue>
-#include <QString>
 #include <QStringList>
 
 #include <functional>
@@ -15,18 +13,14 @@ class ScriptedDialogs : public UserDialogs {
 public:
     struct Shown {
         QString kind; // "yesno", "okcancel", "tell", "text", "open", "save", "printer", "font"
-        QString text;
-        QString title;
-        QString details;
+        QString text{}, title{}, details{};
     };
 
     // Answers are taken in order; a question without a scripted answer is noted in
     // `unanswered` and gets No/Cancel.
-    QQueue<bool> yesNo;
-    QQueue<bool> okCancel;
+    QQueue<bool> yesNo, okCancel;
     QQueue<std::optional<QString>> texts;
-    QQueue<QString> openFiles;
-    QQueue<QString> saveFiles;
+    QQueue<QString> openFiles, saveFiles; // an empty queue cancels, unnoted
     // Sets the printer up (for example to PDF output) and returns false to cancel.
     std::function<bool(QPrinter&)> printer;
     // Answers of the font dialog (std::nullopt cancels); the font shown is kept.
@@ -37,40 +31,37 @@ public:
     QStringList unanswered;
 
     bool askYesNo(const QString& text, const QString& title = {}) override {
-        return next(yesNo, {QStringLiteral("yesno"), text, title, {}}, false);
+        return next(yesNo, {"yesno", text, title}, false);
     }
     bool askOkCancel(const QString& text, const QString& title = {}) override {
-        return next(okCancel, {QStringLiteral("okcancel"), text, title, {}}, false);
+        return next(okCancel, {"okcancel", text, title}, false);
     }
     void tell(const QString& text, const QString& title = {}) override {
-        shown.append({QStringLiteral("tell"), text, title, {}});
+        shown.append({"tell", text, title});
     }
     void tellWithDetails(const QString& text, const QString& details) override {
-        shown.append({QStringLiteral("tell"), text, {}, details});
+        shown.append({"tell", text, {}, details});
     }
     std::optional<QString> askText(const QString& prompt, const QString& = {}) override {
-        return next(texts, {QStringLiteral("text"), prompt, {}, {}}, std::optional<QString>());
+        return next(texts, {"text", prompt}, std::optional<QString>());
     }
     QString chooseOpenFile(const QString& filter) override {
-        shown.append({QStringLiteral("open"), filter, {}, {}});
-        return openFiles.isEmpty() ? QString() : openFiles.dequeue();
+        return file(openFiles, "open", filter);
     }
     QString chooseSaveFile(const QString& filter) override {
-        shown.append({QStringLiteral("save"), filter, {}, {}});
-        return saveFiles.isEmpty() ? QString() : saveFiles.dequeue();
+        return file(saveFiles, "save", filter);
     }
     bool choosePrinter(QPrinter& p) override {
-        shown.append({QStringLiteral("printer"), {}, {}, {}});
+        shown.append({"printer"});
         return printer ? printer(p) : false;
     }
     std::optional<FontChoice> chooseFont(const FontChoice& initial) override {
         fontsShown.append(initial);
-        return next(fonts, {QStringLiteral("font"), initial.name, {}, {}},
-                    std::optional<FontChoice>());
+        return next(fonts, {"font", initial.name}, std::optional<FontChoice>());
     }
 
     // The texts shown by tell(), in order.
-    QStringList messages() const { return textsOf(QStringLiteral("tell")); }
+    QStringList messages() const { return textsOf("tell"); }
     // Every text shown or asked, in order.
     QStringList allTexts() const { return textsOf({}); }
     void clear() {
@@ -87,6 +78,10 @@ private:
             return declined;
         }
         return answers.dequeue();
+    }
+    QString file(QQueue<QString>& answers, const char* kind, const QString& filter) {
+        shown.append({kind, filter});
+        return answers.isEmpty() ? QString() : answers.dequeue();
     }
     QStringList textsOf(const QString& kind) const {
         QStringList result;

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QMouseEvent>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
 #include <QTabBar>
@@ -58,6 +59,12 @@ struct WindowSession {
         mf->activateWindow();
         QApplication::setActiveWindow(mf.get());
         QVERIFY(QTest::qWaitForWindowActive(mf.get()));
+    }
+    // Sends what `printer` prints to the PDF file `file`.
+    static bool toPdf(QPrinter& printer, const QString& file) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(file);
+        return true;
     }
     void close() {
         if (mf)
