@@ -275,34 +275,28 @@ bool DataBase::execCached(const QString& sql) {
 bool DataBase::withConnection(const std::function<bool(QSqlDatabase&)>& work) {
     m_failureReason.clear();
     std::optional<QSqlDatabase> db = connection();
-    if (!db) {
+    if (!db)
         return false;
-    }
     if (!work(*db)) {
-        noteFailure(&*db);
+        if (m_failureReason.isEmpty()) // a rollback has not already kept the reason
+            noteFailure(&*db);
         return false;
     }
     return true;
 }
 
 bool DataBase::inTransaction(const std::function<bool(QSqlDatabase&)>& work) {
-    m_failureReason.clear();
-    std::optional<QSqlDatabase> db = connection();
-    if (!db) {
-        return false;
-    }
-    // IMMEDIATE takes the write lock up front, so a locked file waits out the busy
-    // timeout here rather than failing half way.
-    if (!execCached(QStringLiteral("BEGIN IMMEDIATE"))) {
-        noteFailure(&*db);
-        return false;
-    }
-    if (!work(*db) || !execCached(QStringLiteral("COMMIT"))) {
-        noteFailure(&*db);
+    return withConnection([&](QSqlDatabase& db) {
+        // IMMEDIATE takes the write lock up front, so a locked file waits out the busy
+        // timeout here rather than failing half way.
+        if (!execCached(QStringLiteral("BEGIN IMMEDIATE")))
+            return false;
+        if (work(db) && execCached(QStringLiteral("COMMIT")))
+            return true;
+        noteFailure(&db); // before the rollback replaces the error
         execCached(QStringLiteral("ROLLBACK"));
         return false;
-    }
-    return true;
+    });
 }
 
 // Inserts the non-empty boxes of one record with a single statement: one round through
