@@ -1,6 +1,5 @@
 #include "FormScanSetup.h"
 
-#include "DataBase.h"
 #include "FormScanDialog.h"
 #include "PageWidget.h"
 #include "UserDialogs.h"
@@ -20,7 +19,7 @@ const QString ShownKey = QStringLiteral("FormScan/Shown");
 
 FormScanSetup::FormScanSetup(DataBase& db, UserDialogs& dialogs, PageWidget& page, QCheckBox& shown,
                              QWidget* dialogParent)
-    : QObject(&page), m_db(db), m_store(db), m_dialogs(dialogs), m_page(page), m_shown(shown),
+    : QObject(&page), m_store(db), m_dialogs(dialogs), m_page(page), m_shown(shown),
       m_dialogParent(dialogParent) {
     m_shown.setChecked(settings().value(ShownKey, false).toBool());
     connect(&m_shown, &QCheckBox::toggled, this, [this](bool on) {
@@ -39,7 +38,7 @@ FormScanSetup::Kept& FormScanSetup::kept(Mode mode) {
         if (!k.scan.isEmpty())
             k.picture = FormScanImage::decode(k.scan.bytes).value_or(QImage());
     } else {
-        m_dialogs.tellDatabaseError(m_db.failureDetails());
+        m_dialogs.tellDatabaseError(m_store.failureDetails());
     }
     k.read = true;
     return k;
@@ -77,7 +76,7 @@ void FormScanSetup::openDialog() {
     const bool accepted = dialog.exec() == QDialog::Accepted;
     const bool changed = accepted && !(dialog.scan() == k.scan);
     if (changed && !m_store.save(m_mode, dialog.scan())) {
-        m_dialogs.tellDatabaseError(m_db.failureDetails());
+        m_dialogs.tellDatabaseError(m_store.failureDetails());
     } else if (changed) {
         const bool chosen = k.scan.bytes != dialog.scan().bytes && !dialog.scan().isEmpty();
         k.scan = dialog.scan();

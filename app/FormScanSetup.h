@@ -40,7 +40,6 @@ private:
     Kept& kept(Mode mode);
     void showOnPage();
 
-    DataBase& m_db;
     FormScans m_store;
     UserDialogs& m_dialogs;
     PageWidget& m_page;

@@ -52,3 +52,7 @@ bool FormScans::save(Mode mode, const FormScan& scan) {
         return q.exec();
     });
 }
+
+QString FormScans::failureDetails() const {
+    return m_db.failureDetails();
+}

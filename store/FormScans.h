@@ -18,6 +18,8 @@ public:
     std::optional<FormScan> load(Mode mode);
     // Replaces the mode's scan; an empty scan removes it.
     bool save(Mode mode, const FormScan& scan);
+    // The file and the reason of the last failure, for the message.
+    QString failureDetails() const;
 
 private:
     DataBase& m_db;
