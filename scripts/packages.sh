@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev libqt6sql6-sqlite qt6-translations-l10n qt6-pdf-dev qt6-image-formats-plugins
+  qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n qt6-pdf-dev qt6-image-formats-plugins
   fonts-arphic-uming fonts-wqy-zenhei
   libfreexl-dev libsqlite3-dev
 )
@@ -13,7 +13,7 @@ if [ "${1:-}" = "--tests" ]; then
   packages+=(
     cups printer-driver-cups-pdf poppler-utils
     python3 python3-xlrd libspreadsheet-writeexcel-perl libspreadsheet-parseexcel-perl
-    xvfb xauth
+    xvfb xauth postgresql
   )
 fi
 
