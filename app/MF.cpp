@@ -112,6 +112,9 @@ void MF::keepRecoveryCopy() {
 }
 
 void MF::offerRecovery() {
+    // An older file read as it is says once what is off.
+    if (const QString notice = m_db->takeNotice(); !notice.isEmpty())
+        m_dialogs.tell(notice);
     const std::optional<Mode> mode = m_recovery->pending();
     if (!mode)
         return;

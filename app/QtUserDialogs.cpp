@@ -1,6 +1,7 @@
 #include "QtUserDialogs.h"
 
 #include "FontColorDialog.h"
+#include "PendingTyping.h"
 
 #include <QFileDialog>
 #include <QInputDialog>
@@ -17,6 +18,7 @@ QString captionOr(const QString& title) {
 QMessageBox::StandardButton ask(QWidget* parent, const QString& text, const QString& title,
                                 QMessageBox::StandardButtons buttons,
                                 QMessageBox::StandardButton defaultButton) {
+    PendingTyping::deliver();
     QMessageBox box(QMessageBox::NoIcon, captionOr(title), text, buttons, parent);
     box.setDefaultButton(defaultButton);
     return static_cast<QMessageBox::StandardButton>(box.exec());
@@ -39,6 +41,7 @@ void QtUserDialogs::tell(const QString& text, const QString& title) {
 }
 
 void QtUserDialogs::tellWithDetails(const QString& text, const QString& details) {
+    PendingTyping::deliver();
     QMessageBox box(QMessageBox::NoIcon, Messages::programTitle(), text, QMessageBox::Ok, m_parent);
     box.setDetailedText(details);
     box.exec();

@@ -8,6 +8,9 @@
 #include <QAtomicInt>
 #include <QDir>
 #include <QFileInfo>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QUrl>
 #include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -167,36 +170,85 @@ QString DataBase::failureDetails() const {
     return QStringLiteral("文件：%1\n原因：%2").arg(QDir::toNativeSeparators(m_filePath), reason);
 }
 
-bool DataBase::ensureSchema(QSqlDatabase& db, int foundVersion, bool newFile) {
-    QStringList present;
+bool DataBase::ensureSchema(QSqlDatabase& db, int foundVersion, bool newFile, bool writable) {
+    m_tables.clear();
     {
         QSqlQuery q(db);
         if (!q.exec(
                 QStringLiteral("SELECT name FROM sqlite_master WHERE type IN ('table', 'index')")))
             return false;
         while (q.next())
-            present.append(q.value(0).toString());
+            m_tables.append(q.value(0).toString());
     }
     bool complete = foundVersion == SchemaVersion;
     for (const SchemaObject& object : schemaObjects)
-        complete = complete && present.contains(QString::fromUtf8(object.name));
+        complete = complete && m_tables.contains(QString::fromUtf8(object.name));
     if (complete)
         return true; // nothing is written, so a file another program holds still reads
+    // An older file is upgraded only where it can be written; otherwise it is read as it
+    // is, and what needs the newer tables is off until it can be.
+    const auto readAsItIs = [&] {
+        m_notice = QStringLiteral("数据库文件是旧版本，现在不能写入（%1），已按只读打开：恢复未保存"
+                                  "内容和底图功能暂停使用。")
+                       .arg(m_failureReason.isEmpty() ? QStringLiteral("文件只读")
+                                                      : m_failureReason);
+        m_failureReason.clear();
+        return true;
+    };
+    if (!writable)
+        return readAsItIs();
     // Missing tables and indexes are created again whatever the version says; the rows
     // that are there stay untouched.
-    if (!exec(db, QStringLiteral("BEGIN IMMEDIATE")))
-        return false;
+    if (!exec(db, QStringLiteral("BEGIN IMMEDIATE"))) {
+        noteFailure(&db);
+        const bool held = m_failureReason.startsWith(QStringLiteral("文件被其他程序锁定"));
+        return held && foundVersion > 0 ? readAsItIs() : false;
+    }
     bool ok = true;
     for (const SchemaObject& object : schemaObjects)
         ok = ok && exec(db, QString::fromUtf8(object.sql));
     // Only a file made here gets the factory layout: an existing database keeps its own.
     ok = ok && (!newFile || writeFactoryLayouts(db));
     ok = ok && exec(db, QStringLiteral("PRAGMA user_version = %1").arg(SchemaVersion));
-    if (ok && exec(db, QStringLiteral("COMMIT")))
+    if (ok && exec(db, QStringLiteral("COMMIT"))) {
+        for (const SchemaObject& object : schemaObjects)
+            m_tables.append(QString::fromUtf8(object.name));
         return true;
+    }
     noteFailure(&db);
     exec(db, QStringLiteral("ROLLBACK"));
     return false;
+}
+
+bool DataBase::hasTable(const QString& name) {
+    const bool open = connection().has_value();
+    endBusyWait();
+    return open && m_tables.contains(name);
+}
+
+// Waits for a file another program holds, in short sleeps, with the busy cursor shown
+// from the first retry on; gives up after the busy timeout.
+int DataBase::onBusy(void* self, int attempts) {
+    auto* store = static_cast<DataBase*>(self);
+    constexpr int SleepMs = 10;
+    if (attempts == 0 && !store->m_waiting && qobject_cast<QGuiApplication*>(qApp)) {
+        store->m_waiting = true;
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    }
+    if (attempts * SleepMs >= store->m_busyTimeoutMs)
+        return 0;
+    sqlite3_sleep(SleepMs);
+    return 1;
+}
+
+void DataBase::installBusyWait(QSqlDatabase& db) {
+    if (sqlite3* native = nativeHandle(db))
+        sqlite3_busy_handler(native, &DataBase::onBusy, this);
+}
+
+void DataBase::endBusyWait() {
+    if (std::exchange(m_waiting, false))
+        QGuiApplication::restoreOverrideCursor();
 }
 
 std::optional<QSqlDatabase> DataBase::connection() {
@@ -214,14 +266,27 @@ std::optional<QSqlDatabase> DataBase::connection() {
     }
 
     const bool newFile = !info.exists() || info.size() == 0;
+    const bool writable =
+        newFile || (info.isWritable() && QFileInfo(info.absolutePath()).isWritable());
     bool ok = false;
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-        db.setDatabaseName(m_filePath);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(m_busyTimeoutMs));
+        if (writable) {
+            db.setDatabaseName(m_filePath);
+        } else {
+            // Read-only, and immutable unless another program left a journal to read, so
+            // that opening creates no -wal or -shm file beside it.
+            const QFileInfo wal(m_filePath + QStringLiteral("-wal"));
+            QString uri = QUrl::fromLocalFile(info.absoluteFilePath()).toString(QUrl::FullyEncoded);
+            uri += wal.exists() && wal.size() > 0 ? QStringLiteral("?mode=ro")
+                                                  : QStringLiteral("?mode=ro&immutable=1");
+            db.setDatabaseName(uri);
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        }
         if (!db.open()) {
             noteFailure(&db, db.lastError().text());
         } else {
+            installBusyWait(db);
             // Reading the header first: a file that is not a database fails here and is
             // left exactly as it was.
             QSqlQuery version(db);
@@ -232,10 +297,12 @@ std::optional<QSqlDatabase> DataBase::connection() {
                 version.finish();
                 if (found > SchemaVersion) {
                     m_failureReason = QStringLiteral("数据库由较新版本的程序建立");
-                } else if (ensureSchema(db, found, newFile)) {
+                } else if (ensureSchema(db, found, newFile, writable)) {
+                    // A file read as it is keeps its journal mode.
                     QSqlQuery journal(db);
-                    ok = journal.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
-                         exec(db, QStringLiteral("PRAGMA synchronous=NORMAL"));
+                    ok = !writable || !m_notice.isEmpty() ||
+                         (journal.exec(QStringLiteral("PRAGMA journal_mode=WAL")) &&
+                          exec(db, QStringLiteral("PRAGMA synchronous=NORMAL")));
                 }
                 if (!ok && m_failureReason.isEmpty())
                     noteFailure(&db);
@@ -275,14 +342,14 @@ bool DataBase::execCached(const QString& sql) {
 bool DataBase::withConnection(const std::function<bool(QSqlDatabase&)>& work) {
     m_failureReason.clear();
     std::optional<QSqlDatabase> db = connection();
-    if (!db)
-        return false;
-    if (!work(*db)) {
+    bool ok = db.has_value();
+    if (ok && !work(*db)) {
         if (m_failureReason.isEmpty()) // a rollback has not already kept the reason
             noteFailure(&*db);
-        return false;
+        ok = false;
     }
-    return true;
+    endBusyWait();
+    return ok;
 }
 
 bool DataBase::inTransaction(const std::function<bool(QSqlDatabase&)>& work) {

@@ -11,6 +11,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <utility>
 
 class Form;
 class QSqlQuery;
@@ -43,7 +44,16 @@ public:
     static constexpr int SchemaVersion = 2;
 
     QString filePath() const { return m_filePath; }
+    // How long an operation waits for a file another program holds, with the busy cursor,
+    // before it fails: short, so the window never looks hung.
     void setBusyTimeout(int milliseconds) { m_busyTimeoutMs = milliseconds; }
+
+    // Whether the open file has the table `name`: an older file that could not be upgraded
+    // (read-only, or held by another program) lacks the newer tables, and the features
+    // that keep their data there are switched off.
+    bool hasTable(const QString& name);
+    // Said once: why some features are off for this file; empty when nothing is off.
+    QString takeNotice() { return std::exchange(m_notice, QString()); }
 
     // With ord −1 the working record of `mode` is replaced by the non-empty boxes;
     // otherwise the boxes become a new record and ord receives its number.
@@ -71,6 +81,11 @@ public:
     bool withConnection(const std::function<bool(QSqlDatabase&)>& work);
     // Why the last operation failed, in words a clerk can act on.
     QString failureReason() const { return m_failureReason; }
+    // Fails an operation the store cannot do, for this reason.
+    bool failWith(const QString& reason) {
+        m_failureReason = reason;
+        return false;
+    }
     // The file and that reason, as the details under "数据库打开错误！".
     QString failureDetails() const;
     // A statement prepared once per connection and kept for reuse; nullptr when it does
@@ -93,7 +108,10 @@ public:
 
 private:
     std::optional<QSqlDatabase> connection();
-    bool ensureSchema(QSqlDatabase& db, int foundVersion, bool newFile);
+    bool ensureSchema(QSqlDatabase& db, int foundVersion, bool newFile, bool writable);
+    void installBusyWait(QSqlDatabase& db);
+    static int onBusy(void* self, int attempts);
+    void endBusyWait();
     void dropConnection();
     void noteFailure(QSqlDatabase* db, const QString& fallback = {});
     bool execCached(const QString& sql);
@@ -103,8 +121,11 @@ private:
 
     QString m_filePath;
     QString m_connectionName;
-    int m_busyTimeoutMs = 5000;
+    int m_busyTimeoutMs = 1000;
     bool m_open = false;
+    bool m_waiting = false;
+    QStringList m_tables;
+    QString m_notice;
     QString m_failureReason;
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
     std::map<std::pair<Mode, qsizetype>, QString> m_insertTexts;

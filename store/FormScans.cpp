@@ -6,8 +6,12 @@
 #include <QSqlQuery>
 #include <QVariant>
 
+const QString FormScans::Table = QStringLiteral("底图");
+
 std::optional<FormScan> FormScans::load(Mode mode) {
     FormScan scan;
+    if (!m_db.hasTable(Table))
+        return scan; // an older file read as it is has no scans
     const bool ok = m_db.withConnection([&](QSqlDatabase& db) {
         QSqlQuery q(db);
         q.setForwardOnly(true);
@@ -32,6 +36,8 @@ std::optional<FormScan> FormScans::load(Mode mode) {
 }
 
 bool FormScans::save(Mode mode, const FormScan& scan) {
+    if (!m_db.hasTable(Table))
+        return m_db.failWith(QStringLiteral("旧版本数据库文件不能写入，底图功能暂停使用"));
     return m_db.inTransaction([&](QSqlDatabase& db) {
         QSqlQuery q(db);
         if (scan.isEmpty()) {

@@ -22,5 +22,6 @@ public:
     QString failureDetails() const;
 
 private:
+    static const QString Table;
     DataBase& m_db;
 };

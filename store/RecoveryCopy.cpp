@@ -10,7 +10,13 @@
 
 #include <vector>
 
+namespace {
+const QString Table = QStringLiteral("恢复");
+}
+
 bool RecoveryCopy::save(const Form& form, Mode mode) {
+    if (!m_db.hasTable(Table))
+        return true; // switched off on an older file read as it is
     return m_db.inTransaction([&](QSqlDatabase& db) {
         QSqlQuery remove(db);
         if (!remove.exec(QStringLiteral("DELETE FROM \"恢复\"")))
@@ -35,6 +41,8 @@ bool RecoveryCopy::save(const Form& form, Mode mode) {
 
 std::optional<Mode> RecoveryCopy::pending() {
     std::optional<Mode> mode;
+    if (!m_db.hasTable(Table))
+        return mode;
     m_db.withConnection([&](QSqlDatabase& db) {
         QSqlQuery q(db);
         if (!q.exec(QStringLiteral("SELECT Mode FROM \"恢复\" LIMIT 1")))
@@ -77,6 +85,8 @@ bool RecoveryCopy::restore(Form& form) {
 }
 
 bool RecoveryCopy::discard() {
+    if (!m_db.hasTable(Table))
+        return true;
     return m_db.inTransaction([](QSqlDatabase& db) {
         QSqlQuery remove(db);
         return remove.exec(QStringLiteral("DELETE FROM \"恢复\""));

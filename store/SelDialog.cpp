@@ -57,11 +57,11 @@ Sel::Sel(Layouts& layouts, UserDialogs& dialogs, Form& form, QSize screenPixels,
     move((screenPixels.width() - client.width()) / 2,
          (screenPixels.height() - client.height()) / 2);
 
-    if (const std::optional<QStringList> names = m_layouts.layoutNames();
-        names && !names->isEmpty()) {
-        m_com->clear();
+    const std::optional<QStringList> names = m_layouts.layoutNames();
+    if (!names)
+        m_dialogs.tellDatabaseError(m_layouts.failureDetails());
+    else if (!names->isEmpty())
         m_com->addItems(*names);
-    }
     m_com->setEditText(m_layouts.CurrentLayoutName());
 }
 

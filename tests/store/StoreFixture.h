@@ -32,6 +32,11 @@ struct StoreFixture {
         db = std::make_unique<DataBase>(folder.file(QStringLiteral("Par.db")));
         db->setBusyTimeout(200);
     }
+    // Closes both connections, so the file is left as a program that ended leaves it.
+    void release() {
+        db.reset();
+        QSqlDatabase::database(Outside, false).close();
+    }
     bool run(const QString& sql) { return QSqlQuery(QSqlDatabase::database(Outside)).exec(sql); }
     QVariant scalar(const QString& sql) {
         QSqlQuery q(QSqlDatabase::database(Outside));

@@ -4,10 +4,16 @@
 #include "HistoryGrid.h"
 #include "HistoryGridModel.h"
 #include "Layouts.h"
+#include "RecoveryCopy.h"
 #include "SaveContents.h"
+#include "SelDialog.h"
 #include "StoreFixture.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QDir>
+#include <QGuiApplication>
+#include <QProcess>
 #include <QDate>
 #include <QHeaderView>
 #include <QTest>
@@ -64,6 +70,9 @@ class StoreTest : public QObject {
     Q_OBJECT
 private slots:
     void oldFileUpgradedKeepingEveryRow();
+    void olderFileReadAsItIs_data();
+    void olderFileReadAsItIs();
+    void layoutDialogTellsAFailedList();
     void injectedFailuresLoseNothing();
     void textsKeptExactly_data();
     void textsKeptExactly();
@@ -122,6 +131,81 @@ void StoreTest::oldFileUpgradedKeepingEveryRow() {
     QVERIFY(scans.save(Mode::Import, FormScan{}));
     QVERIFY(scans.load(Mode::Import).value().isEmpty());
     QCOMPARE(scans.load(Mode::Export).value(), scan);
+}
+
+void StoreTest::olderFileReadAsItIs_data() {
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("held by another program") << false;
+    QTest::newRow("on a read-only file system") << true;
+}
+
+// An older file that cannot be written is read as it is: nothing upgraded, the features of
+// the newer tables off and said so once, and a read-only one left without -wal or -shm.
+void StoreTest::olderFileReadAsItIs() {
+    QFETCH(bool, readOnly);
+    StoreFixture f;
+    for (const char* sql : {"DROP TABLE 底图", "DROP TABLE 恢复", "PRAGMA user_version = 1",
+                            "INSERT INTO 出口 VALUES (4, 45000.5, 42, '8471300000')"})
+        QVERIFY2(f.run(QString::fromUtf8(sql)), sql);
+    QString folder = f.folder.path();
+    QTemporaryDir mounted;
+    if (readOnly) {
+        f.release();
+        // A read-only bind of the folder: the one way to make a file read-only for root.
+        const QString target = mounted.path();
+        if (QProcess::execute("mount", {"--bind", folder, target}) != 0)
+            QSKIP("no read-only mount here (needs root)");
+        QProcess::execute("mount", {"-o", "remount,ro,bind", target});
+        folder = target;
+    } else {
+        QVERIFY(f.run(QStringLiteral("BEGIN IMMEDIATE")));
+    }
+    const auto unmount = qScopeGuard([&] {
+        if (readOnly)
+            QProcess::execute("umount", {mounted.path()});
+    });
+    {
+        DataBase db(QDir(folder).filePath(QStringLiteral("Par.db")));
+        db.setBusyTimeout(100);
+        Form form;
+        QVERIFY(db.LoadHistoryRecord(form, 4, Mode::Export));
+        QCOMPARE(form.text(42), QStringLiteral("8471300000"));
+        QVERIFY(db.takeNotice().contains(u"只读"));
+        QVERIFY(db.takeNotice().isEmpty());
+        QCOMPARE(db.nextRecordNumber(Mode::Export), std::optional<int>(5));
+        RecoveryCopy recovery(db);
+        QVERIFY(recovery.save(form, Mode::Export) && !recovery.pending());
+        FormScans scans(db);
+        QVERIFY(scans.load(Mode::Export).value().isEmpty());
+        QVERIFY(!scans.save(Mode::Export, FormScan{QByteArray("x"), "x.png", 0, 0, 100}));
+        int ord = 0;
+        QVERIFY(!db.SaveHistoryRecord(form, Mode::Export, ord));
+        QVERIFY(!db.failureReason().isEmpty());
+        QVERIFY(!QGuiApplication::overrideCursor()); // the busy cursor went with the wait
+    }
+    if (readOnly) {
+        const QStringList left = QDir(folder).entryList(QDir::Files);
+        QCOMPARE(left, QStringList{QStringLiteral("Par.db")});
+    } else {
+        QVERIFY(f.run(QStringLiteral("ROLLBACK")));
+        QCOMPARE(f.scalar(QStringLiteral("PRAGMA user_version")).toInt(), 1);
+    }
+}
+
+// The layout dialog says when the list of layouts cannot be read, and still opens.
+void StoreTest::layoutDialogTellsAFailedList() {
+    StoreFixture f;
+    f.release();
+    QFile file(f.folder.file(QStringLiteral("Par.db")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(QByteArray(4096, 'x')) == 4096);
+    file.close();
+    f.reopen();
+    Layouts layouts(*f.db);
+    Form form;
+    Sel dialog(layouts, f.dialogs, form, QSize(800, 600));
+    QCOMPARE(f.dialogs.messages(), QStringList{DbError});
+    QVERIFY(f.dialogs.shown.last().details.contains(u"文件不是数据库"));
+    QCOMPARE(dialog.findChild<QComboBox*>()->count(), 0);
 }
 
 // A write that fails half-way leaves the old rows whole and tells why. (The working record
