@@ -3,6 +3,7 @@
 #include "AboutBox.h"
 #include "MakerSite.h"
 #include "PageText.h"
+#include "PendingTyping.h"
 #include "QuitOnSignal.h"
 #include "ScriptedDialogs.h"
 #include "TestFolder.h"
@@ -10,6 +11,8 @@
 
 #include <QDesktopServices>
 #include <QLabel>
+#include <QLineEdit>
+#include <QShortcut>
 #include <QMainWindow>
 #include <QNetworkProxy>
 #include <QPointer>
@@ -258,6 +261,43 @@ private slots:
         AboutBox* again = ShowAboutBox(window);
         QVERIFY(again != box.data() && again->isVisible());
         QTRY_VERIFY(box.isNull());
+    }
+
+    // Keys queued while the window waited on the database reach their box before a message
+    // opens; a shortcut or a click queued with them runs no second command.
+    void typingQueuedDuringAWaitReachesItsBox() {
+        QWidget window;
+        auto* box = new QLineEdit(&window);
+        auto* button = new QPushButton(QStringLiteral("打   印"), &window);
+        int commands = 0;
+        connect(button, &QPushButton::clicked, [&] { ++commands; });
+        connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), &window),
+                &QShortcut::activated, [&] { ++commands; });
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        box->setFocus();
+        const auto post = [](QWidget* to, QEvent::Type type, int key, const QString& text,
+                             Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+            QCoreApplication::postEvent(to, new QKeyEvent(type, key, modifiers, text));
+        };
+        for (const QChar c : QStringLiteral("ab3")) {
+            post(box, QEvent::KeyPress, c.unicode(), c);
+            post(box, QEvent::KeyRelease, c.unicode(), c);
+        }
+        post(box, QEvent::KeyPress, Qt::Key_S, QString(), Qt::ControlModifier);
+        post(button, QEvent::KeyPress, Qt::Key_Space, QStringLiteral(" "));
+        post(button, QEvent::KeyRelease, Qt::Key_Space, QStringLiteral(" "));
+        const QPoint middle = button->rect().center();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease})
+            QCoreApplication::postEvent(
+                button, new QMouseEvent(type, middle, button->mapToGlobal(middle), Qt::LeftButton,
+                                        Qt::LeftButton, Qt::NoModifier));
+        PendingTyping::deliver();
+        QCOMPARE(box->text(), QStringLiteral("ab3"));
+        QCOMPARE(commands, 0);
+        QTest::keyClick(box, Qt::Key_S, Qt::ControlModifier); // the filter is gone again
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(commands, 2);
     }
 
 private:
