@@ -190,6 +190,19 @@ SELECT format('CREATE POLICY clerk_rows ON %I FOR ALL TO %I
  WHERE NOT EXISTS (SELECT FROM pg_policies
                     WHERE schemaname = 'public' AND tablename = '格式' AND policyname = 'clerk_rows') \gexec
 
+-- The layout kept at exit is each clerk's own: its rows carry the clerk who wrote them.
+CREATE OR REPLACE FUNCTION quillmarsh_layout_owner() RETURNS trigger LANGUAGE plpgsql AS $f$
+BEGIN
+  IF NEW.Name = '上一次退出时的格式' THEN
+    NEW.Clerk := current_user;
+  END IF;
+  RETURN NEW;
+END
+$f$;
+SELECT 'CREATE TRIGGER layout_owner BEFORE INSERT ON "格式" FOR EACH ROW EXECUTE FUNCTION quillmarsh_layout_owner()'
+ WHERE NOT EXISTS (SELECT FROM pg_trigger WHERE tgname = 'layout_owner'
+                    AND tgrelid = '"格式"'::regclass) \gexec
+
 COMMIT;
 SELECT 'schema version ' || (SELECT max(Version) FROM "版本") || ', ' || current_setting('server_version');
 \if :{?new_clerks}

@@ -38,6 +38,13 @@ public:
     DataBase(const DataBase&) = delete;
     DataBase& operator=(const DataBase&) = delete;
 
+    // A store on the office's PostgreSQL server, reached with a libpq connection string;
+    // nothing connects until the first operation.
+    static std::unique_ptr<DataBase> office(const QString& conninfo);
+    bool isOffice() const { return !m_conninfo.isEmpty(); }
+    // Connects and returns the server's version, for the settings dialog's test.
+    std::optional<QString> serverVersion();
+
     // Par.db in the per-user data folder of the application "Velkordan".
     static QString defaultFilePath();
     // 2 added the recovery copy of typed work and table 底图, the scanned form of each mode.
@@ -120,6 +127,7 @@ private:
     std::optional<int> readNextNumber(Mode mode);
 
     QString m_filePath;
+    QString m_conninfo;
     QString m_connectionName;
     int m_busyTimeoutMs = 1000;
     bool m_open = false;
