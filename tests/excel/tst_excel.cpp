@@ -35,7 +35,8 @@ private slots:
 
 private:
     TestFolder m_folder;
-    QString m_workbook; // written by Spreadsheet::WriteExcel
+    QString m_workbook;       // written by Spreadsheet::WriteExcel
+    QString m_compatWorkbook; // the same in its compatibility mode: with INDEX and DBCELL
 };
 
 namespace {
@@ -146,6 +147,9 @@ void ExcelTest::initTestCase() {
     m_workbook = m_folder.file(QStringLiteral("from-perl.xls"));
     ExcelOracles::run(m_folder.path(), ExcelOracles::WriteExcel, {m_workbook});
     QVERIFY(QFile::exists(m_workbook));
+    m_compatWorkbook = m_folder.file(QStringLiteral("from-perl-compat.xls"));
+    ExcelOracles::run(m_folder.path(), ExcelOracles::WriteExcel, {m_compatWorkbook, "compat"});
+    QVERIFY(QFile::exists(m_compatWorkbook));
 }
 
 void ExcelTest::cellsOfOtherWriters() {
@@ -347,8 +351,8 @@ void ExcelTest::exported() {
 
 void ExcelTest::importRows_data() {
     QTest::addColumn<QString>("file");
-    // Null: no file; "perl": the WriteExcel workbook, "perl refused" with the store refusing
-    // the second new record.
+    // Null: no file; "perl": the WriteExcel workbook, "perl compat" the one with INDEX and
+    // DBCELL, "perl refused" with the store refusing the second new record.
     QTest::addColumn<QByteArray>("content");
     // On the sheet dialog's list, as (column, row), before 确  定: a click on a mark moves it
     // there, one on the marked sheet takes it away; the first sheet is marked at first.
@@ -371,6 +375,8 @@ void ExcelTest::importRows_data() {
         "6:2023-12-31 7:-17.5 8:123456789012345 9:2024-02-02 87:最后一格";
     row("rows 2 to 7, .XLS accepted", "a.XLS", perl, {}, {"2", "7"}, done.arg(2).arg(7),
         {second, "不是日期=now 0:x", y, "=now 2:z"});
+    row("WriteExcel with INDEX, ROW and DBCELL records", "a.xls", "perl compat", {}, {"2", "7"},
+        done.arg(2).arg(7), {second, "不是日期=now 0:x", y, "=now 2:z"});
     row("the store refuses the second record: the first stays", "a.xls", "perl refused", {},
         {"2", "7"}, Messages::databaseOpenError(), {second});
     row("the second sheet marked; 2.5 reads as 2, the header row too", "a.xls", perl,
@@ -412,7 +418,7 @@ void ExcelTest::importRows() {
     };
     const QString path = t.folder.file(file);
     if (content.startsWith("perl"))
-        QVERIFY(QFile::copy(m_workbook, path));
+        QVERIFY(QFile::copy(content.endsWith("compat") ? m_compatWorkbook : m_workbook, path));
     else if (!content.isNull())
         QVERIFY(TestFolder::write(path, content));
     // New records follow those stored.
