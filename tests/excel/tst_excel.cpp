@@ -2,6 +2,7 @@
 #include "CompoundFileReader.h"
 #include "ExcelFixture.h"
 #include "ExcelOracles.h"
+#include "HistoryGridModel.h"
 #include "ProgressWatcher.h"
 #include "Sheets.h"
 #include "XlsWorkbookReader.h"
@@ -32,6 +33,7 @@ private slots:
     void exported();
     void importRows_data();
     void importRows();
+    void importNumbersEveryRow();
 
 private:
     TestFolder m_folder;
@@ -457,6 +459,26 @@ void ExcelTest::importRows() {
     }
     QCOMPARE(stored, records);
     QCOMPARE(t.grid.rows(), 1 + records.size());
+}
+
+void ExcelTest::importNumbersEveryRow() {
+    // Five records numbered 1 to 5, a find showing three; two worksheet rows are imported.
+    ImportRun t;
+    HistoryGridModel grid;
+    std::vector<HistoryGridModel::Row> rows;
+    for (int k = 0; k < 5; ++k)
+        rows.push_back({{0, QString::number(4 - k)},
+                        {1, QString::number(k + 1)},
+                        {3, k % 2 ? QStringLiteral("甲") : QStringLiteral("乙")}});
+    grid.replaceContents({}, std::move(rows));
+    grid.setFilterText(QStringLiteral("乙"));
+    const QString path = t.folder.file(QStringLiteral("a.xls"));
+    QVERIFY(QFile::copy(m_workbook, path));
+    t.runInto(grid, path, {"2", "3"});
+    QCOMPARE(t.dialogs.messages(), QStringList{ExcelMessages::imported(2, 3)});
+    // The new rows show below the three, numbered after every row, hidden ones included.
+    QCOMPARE(grid.rows(), 1 + 3 + 2);
+    QCOMPARE(grid.text(4, 1) + u' ' + grid.text(5, 1), QStringLiteral("6 7"));
 }
 
 QTEST_MAIN(ExcelTest)
