@@ -25,6 +25,7 @@
 #include "RecoveryCopy.h"
 #include "SaveContents.h"
 #include "SelDialog.h"
+#include "StoreSettings.h"
 #include "TabStrip.h"
 #include "Units.h"
 #include "UserDialogs.h"
@@ -72,8 +73,14 @@ QString MF::caption() {
 
 MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_screen(screenSizePixels),
-      m_db(std::make_unique<DataBase>(databasePath)), m_layouts(std::make_unique<Layouts>(*m_db)),
-      m_form(std::make_unique<Form>()), m_recovery(std::make_unique<RecoveryCopy>(*m_db)),
+      m_db(StoreSettings::connection().isEmpty()
+               ? std::make_unique<DataBase>(databasePath)
+               : DataBase::office(StoreSettings::connection())),
+      // The recovery copy stays in the clerk's own file, whatever the store: it must
+      // outlive a server that is away.
+      m_localDb(m_db->isOffice() ? std::make_unique<DataBase>(databasePath) : nullptr),
+      m_layouts(std::make_unique<Layouts>(*m_db)), m_form(std::make_unique<Form>()),
+      m_recovery(std::make_unique<RecoveryCopy>(m_localDb ? *m_localDb : *m_db)),
       m_undo(std::make_unique<FormUndo>(*m_form)) {
     setWindowTitle(caption());
     setAccessibleName(caption());

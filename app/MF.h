@@ -118,6 +118,7 @@ private:
     UserDialogs& m_dialogs;
     QSize m_screen;
     std::unique_ptr<DataBase> m_db;
+    std::unique_ptr<DataBase> m_localDb;
     std::unique_ptr<Layouts> m_layouts;
     std::unique_ptr<Form> m_form;
     std::unique_ptr<RecoveryCopy> m_recovery;

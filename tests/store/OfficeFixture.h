@@ -39,7 +39,7 @@ struct OfficeFixture {
     }
     // A statement run by the administrator outside the office database (psql).
     bool asAdmin(const QString& sql) const {
-        return QProcess::execute(QStringLiteral("psql"), {QStringLiteral("-qX"), admin,
+        return QProcess::execute(QStringLiteral("psql"), {QStringLiteral("-qX"), QStringLiteral("-o"), QStringLiteral("/dev/null"), admin,
                                                           QStringLiteral("-v"),
                                                           QStringLiteral("ON_ERROR_STOP=1"),
                                                           QStringLiteral("-c"), sql}) == 0;
