@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFont>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -20,11 +21,12 @@
 namespace {
 
 struct Figures {
-    double save = 0, load = 0, fill = 0;
+    double save = 0, load = 0, fill = 0, read = 0;
 };
 
 Figures measure(DataBase& db, Form& form, Answers& answers) {
     Figures f;
+    f.read = 0;
     int failures = 0;
     f.save = medianMs(200, [&](int) {
         int ord = 0;
@@ -41,6 +43,9 @@ Figures measure(DataBase& db, Form& form, Answers& answers) {
     f.fill = medianMs(5, [&](int) {
         failures += !HistoryCommands::FillHistoryGrid(grid, db, answers, Mode::Import, QFont());
     });
+    f.read = medianMs(5, [&](int) {
+        failures += !db.forEachHistoryRow(Mode::Import, [](const HistoryRow&) {});
+    });
     if (failures)
         std::printf("failures: %d (%s)\n", failures, qPrintable(db.failureDetails()));
     return f;
@@ -49,7 +54,8 @@ Figures measure(DataBase& db, Form& form, Answers& answers) {
 double psqlMs(const QString& conninfo, const QString& command) {
     return medianMs(5, [&](int) {
         QProcess::execute(QStringLiteral("psql"),
-                          {QStringLiteral("-qX"), conninfo, QStringLiteral("-c"), command});
+                          {QStringLiteral("-qX"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
+                           conninfo, QStringLiteral("-c"), command});
     });
 }
 
@@ -87,7 +93,10 @@ int main(int argc, char* argv[]) {
     const double copy = psqlMs(clerk, QStringLiteral("\\copy (SELECT Ord, Dat, Ctl, Con FROM \"进口\" "
                                                      "ORDER BY Ord DESC) TO '/dev/null'"));
     const double idle = psqlMs(clerk, QStringLiteral("SELECT 1"));
+    report("read the grid's rows (server vs file)", server.read, sqlite.read);
     report("fill the grid vs psql \\copy of its rows", server.fill, copy - idle);
+    report("read the grid's rows vs psql \\copy of them", server.read, copy - idle);
+    office.reset();
     QProcess::execute(QStringLiteral("psql"), {QStringLiteral("-qX"), admin, QStringLiteral("-c"),
                                                QStringLiteral("DROP DATABASE qm_bench WITH (FORCE)")});
     return 0;

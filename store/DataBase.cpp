@@ -638,14 +638,17 @@ std::optional<int> DataBase::recordWithKey(Mode mode, const QString& key) {
 
 std::optional<int> DataBase::storeRecord(Mode mode, double dat,
                                          const std::function<QString(int)>& textOfBox,
-                                         const QString& key, bool& landed) {
+                                         const QString& key, bool mayHaveLanded, bool& landed) {
     // The number is read inside the write transaction, so no other writer takes it.
     int number = 0;
+    int attempts = 0;
     const bool ok = inTransaction([&](QSqlDatabase&) {
         landed = false;
         if (!lockRecordNumbers(mode))
             return false;
-        if (isOffice() && !key.isEmpty()) {
+        // A new key cannot be there yet, unless this is a second attempt after a lost
+        // connection: then the first one may have landed.
+        if (isOffice() && !key.isEmpty() && (mayHaveLanded || ++attempts > 1)) {
             if (const std::optional<int> found = recordWithKey(mode, key)) {
                 number = *found;
                 landed = true;
@@ -667,7 +670,7 @@ std::optional<int> DataBase::appendNewRecord(Mode mode, double dat,
                                              const std::function<QString(int)>& textOfBox) {
     if (!isOffice()) {
         bool landed = false;
-        return storeRecord(mode, dat, textOfBox, {}, landed);
+        return storeRecord(mode, dat, textOfBox, {}, false, landed);
     }
     QStringList texts;
     for (int i = 0; i < BoxCount; ++i)
@@ -676,7 +679,7 @@ std::optional<int> DataBase::appendNewRecord(Mode mode, double dat,
     const bool retried = m_unsettled && m_unsettled->mode == mode && m_unsettled->texts == texts;
     const QString key = retried ? m_unsettled->key : QUuid::createUuid().toString(QUuid::WithoutBraces);
     bool landed = false;
-    const std::optional<int> number = storeRecord(mode, dat, textOfBox, key, landed);
+    const std::optional<int> number = storeRecord(mode, dat, textOfBox, key, retried, landed);
     if (number)
         m_unsettled.reset();
     else
@@ -688,7 +691,7 @@ std::optional<bool> DataBase::copyRecord(Mode mode, double dat, const QStringLis
                                          const QString& key) {
     bool landed = false;
     const auto textOfBox = [&texts](int i) { return texts.value(i); };
-    if (!storeRecord(mode, dat, textOfBox, key, landed))
+    if (!storeRecord(mode, dat, textOfBox, key, true, landed))
         return std::nullopt;
     return !landed;
 }

@@ -141,7 +141,7 @@ private:
     // already carries it is found instead (landed tells which).
     std::optional<int> storeRecord(Mode mode, double dat,
                                    const std::function<QString(int)>& textOfBox,
-                                   const QString& key, bool& landed);
+                                   const QString& key, bool mayHaveLanded, bool& landed);
     bool ensureSchema(QSqlDatabase& db, int foundVersion, bool newFile, bool writable);
     void installBusyWait(QSqlDatabase& db);
     static int onBusy(void* self, int attempts);
