@@ -4,6 +4,7 @@
 #include "BatchPrintCommand.h"
 #include "BoxEditor.h"
 #include "BoxMouseEditing.h"
+#include "BoxUndoKeys.h"
 #include "CalibrationPage.h"
 #include "DataBase.h"
 #include "Form.h"
@@ -43,7 +44,6 @@
 #include <QShortcut>
 #include <QShowEvent>
 #include <QTabBar>
-#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -259,7 +259,8 @@ void MF::buildScanAndPreviewControls() {
     connect(m_scanButton, &QPushButton::clicked, m_scans, &FormScanSetup::openDialog);
     page()->setOverflowCheck([](const Box& box) { return PageRenderer::overflows(box); });
 
-    // Keys of the form view; inside a box its own text undo answers Ctrl+Z first.
+    // Keys of the form view; inside a box BoxUndoKeys answers the undo keys.
+    new BoxUndoKeys(*page(), *m_undo, this);
     const auto onFormView = [this](auto&& action) {
         return [this, action] {
             if (m_sst->currentIndex() == 0)
@@ -395,29 +396,7 @@ bool MF::eventFilter(QObject* watched, QEvent* event) {
             m_editor->CtlKeys(key->key(), key->modifiers());
         }
     }
-    if (event->type() == QEvent::ShortcutOverride && boxLeavesUndoToLayout(watched, event)) {
-        event->ignore();
-        return true;
-    }
     return QMainWindow::eventFilter(watched, event);
-}
-
-bool MF::boxLeavesUndoToLayout(QObject* watched, QEvent* event) const {
-    const int index = page()->boxIndexOf(watched);
-    if (index < 0)
-        return false;
-    const QKeyCombination key = static_cast<QKeyEvent*>(event)->keyCombination();
-    const bool undo = key == (Qt::ControlModifier | Qt::Key_Z);
-    const bool redo = key == (Qt::ControlModifier | Qt::Key_Y) ||
-                      key == (Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z);
-    if (!undo && !redo)
-        return false;
-    // The box's own text undo comes first; a box with nothing to undo passes the key on.
-    QWidget* box = page()->boxWidget(index);
-    if (auto* line = qobject_cast<QLineEdit*>(box))
-        return undo ? !line->isUndoAvailable() : !line->isRedoAvailable();
-    const QTextDocument* text = qobject_cast<QPlainTextEdit*>(box)->document();
-    return undo ? !text->isUndoAvailable() : !text->isRedoAvailable();
 }
 
 void MF::AdjustColWidth(const QFont& font) {

@@ -105,7 +105,6 @@ private:
     void print();
     void printPreview();
     void buildScanAndPreviewControls();
-    bool boxLeavesUndoToLayout(QObject* watched, QEvent* event) const;
     void runExit();
     // Shows "数据库打开错误！" with the store's reason when `ok` is false; returns `ok`.
     bool storeOk(bool ok);
