@@ -443,6 +443,12 @@ void MF::showEvent(QShowEvent* event) {
 }
 
 void MF::layOutTab() {
+    // Leaving the form view keeps its boxes as the mode's working record, which the form
+    // view loads again when it comes back.
+    const int view = m_sst->currentIndex();
+    if (m_shownView == 0 && view != 0 && m_armed)
+        storeWorkingRecord();
+    m_shownView = view;
     m_geometry = computeMainWindowGeometry(QSizeF(m_screen) * ScreenTwips::PerPixel, m_viewportTop);
     switch (m_sst->currentIndex()) {
     case 0:
@@ -575,12 +581,16 @@ void MF::runExit() {
         return;
     m_exited = true;
     m_recoveryTimer->stop();
-    int ord = WorkingRecordOrd;
-    const bool recordKept = storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
+    const bool recordKept = storeWorkingRecord();
     const bool layoutKept = storeOk(m_layouts->SaveLayout(*m_form, Catalogue::fixedLayoutName()));
     // When the exit could not keep everything, the copy stays for the next start.
     if (recordKept && layoutKept)
         m_recovery->discard();
+}
+
+bool MF::storeWorkingRecord() {
+    int ord = WorkingRecordOrd;
+    return storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
 }
 
 bool MF::storeOk(bool ok) {

@@ -106,6 +106,8 @@ private:
     void printPreview();
     void buildScanAndPreviewControls();
     void runExit();
+    // Stores the boxes as the form view mode's working record; false when the store failed.
+    bool storeWorkingRecord();
     // Shows "数据库打开错误！" with the store's reason when `ok` is false; returns `ok`.
     bool storeOk(bool ok);
     void keepRecoveryCopy();
@@ -126,6 +128,7 @@ private:
     MainWindowGeometry m_geometry;
     double m_viewportTop = MainWindowGeometry::FirstViewportTop;
     bool m_armed = false;
+    int m_shownView = 0; // the main tab laid out last
     bool m_exited = false;
     bool m_frameFitted = false;
 

@@ -2,6 +2,7 @@
 // frame and the names of its controls, the layout dialog, a broken database.
 #include "ClerkTyping.h"
 #include "FontSetup.h"
+#include "HistoryGrid.h"
 #include "MainWindowGeometry.h"
 #include "SelDialog.h"
 #include "Units.h"
@@ -18,6 +19,8 @@ class MainWindowTest : public QObject {
 private slots:
     void initTestCase();
     void workingRecordsAndLayoutSurviveModesAndRestarts();
+    void typedWorkOutlivesOtherViews_data();
+    void typedWorkOutlivesOtherViews();
     void layoutDialogButtonsAndKeys();
     void brokenDatabaseKeepsTheProgramRunning();
 };
@@ -78,6 +81,49 @@ void MainWindowTest::workingRecordsAndLayoutSurviveModesAndRestarts() {
         if (c->focusPolicy() != Qt::NoFocus && c->isVisibleTo(s.mf.get()) &&
             !qobject_cast<QScrollBar*>(c) && !c->parentWidget()->inherits("QAbstractScrollArea"))
             QVERIFY2(!c->accessibleName().isEmpty(), c->metaObject()->className());
+}
+
+void MainWindowTest::typedWorkOutlivesOtherViews_data() {
+    QTest::addColumn<QString>("away");      // main tabs visited, "F1" pressed in the typed box
+    QTest::addColumn<int>("printAgain");    // the history mode of 再次打印's row; -1 none
+    QTest::addColumn<QStringList>("shown"); // boxes 6 and 10 on the form view afterwards
+    const QStringList typed{"", "上海收货"};
+    QTest::newRow("F1") << "F1" << -1 << typed;
+    QTest::newRow("history") << "1" << -1 << typed;
+    QTest::newRow("help, then history") << "21" << -1 << typed;
+    QTest::newRow("再次打印 in the same mode") << "1" << 1 << QStringList{"宁波", ""};
+    QTest::newRow("再次打印 in the other mode") << "1" << 0 << typed;
+}
+
+// Whatever takes the clerk away from the form view, coming back shows what was typed; 再次打印
+// still shows its row when the form view is in the row's mode.
+void MainWindowTest::typedWorkOutlivesOtherViews() {
+    QFETCH(QString, away);
+    QFETCH(int, printAgain);
+    QFETCH(QStringList, shown);
+    WindowSession s;
+    s.storeRecord(Mode::Import, {{6, "宁波"}});
+    s.storeRecord(Mode::Export, {{6, "上海"}});
+    s.start();
+    typeLikeClerk(s.box(10), QStringLiteral("上海收货"));
+    if (away == QLatin1String("F1"))
+        QTest::keyClick(s.box(10), Qt::Key_F1);
+    else
+        for (const QChar tab : away)
+            s.selectTab("SST", tab.digitValue());
+    QVERIFY(s.tabs("SST")->currentIndex() != 0);
+    if (printAgain >= 0) {
+        s.selectTab("SS2", printAgain);
+        s.mf->historyGrid().setGridSelection(1, 1); // the stored record, not a working one
+        click(s.mf->imageButton(4));
+    } else {
+        s.selectTab("SST", 0);
+    }
+    QCOMPARE((QStringList{s.shown(6), s.shown(10)}), shown);
+    if (printAgain == 0) { // the row waits in its own mode
+        s.selectTab("SS1", 0);
+        QCOMPARE(s.shown(6), QStringLiteral("上海"));
+    }
 }
 
 // A second command reuses the open dialog in its own mode while the window stays usable;
