@@ -6,6 +6,7 @@
 #include "BoxMouseEditing.h"
 #include "BoxUndoKeys.h"
 #include "CalibrationPage.h"
+#include "ChangeThrottle.h"
 #include "DataBase.h"
 #include "Form.h"
 #include "FormScanSetup.h"
@@ -95,20 +96,14 @@ MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels
     // The exit also runs when the program is ended without closing the window first.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &MF::runExit);
 
-    // Typed work is copied a moment after a change, at most once per interval, so a
-    // crash loses at most that moment and typing never waits for the disk.
-    m_recoveryTimer = new QTimer(this);
-    m_recoveryTimer->setSingleShot(true);
-    m_recoveryTimer->setInterval(1500);
-    connect(m_recoveryTimer, &QTimer::timeout, this,
+    // Typed work is copied half a second after the first change, then at most every 1.5 s
+    // while changes go on: a crash loses little and typing never waits for the disk.
+    m_recoveryThrottle =
+        new ChangeThrottle(std::chrono::milliseconds(500), std::chrono::milliseconds(1500), this);
+    connect(m_recoveryThrottle, &ChangeThrottle::due, this,
             [this] { m_recovery->save(*m_form, formMode()); });
     for (auto changed : {&Form::textChanged, &Form::geometryChanged, &Form::styleChanged})
-        connect(m_form.get(), changed, this, &MF::keepRecoveryCopy);
-}
-
-void MF::keepRecoveryCopy() {
-    if (!m_exited && !m_recoveryTimer->isActive())
-        m_recoveryTimer->start();
+        connect(m_form.get(), changed, m_recoveryThrottle, &ChangeThrottle::changed);
 }
 
 void MF::offerRecovery() {
@@ -580,7 +575,7 @@ void MF::runExit() {
     if (m_exited)
         return;
     m_exited = true;
-    m_recoveryTimer->stop();
+    m_recoveryThrottle->stop();
     const bool recordKept = storeWorkingRecord();
     const bool layoutKept = storeOk(m_layouts->SaveLayout(*m_form, Catalogue::fixedLayoutName()));
     // When the exit could not keep everything, the copy stays for the next start.

@@ -13,6 +13,7 @@
 
 class BoxEditor;
 class BoxMouseEditing;
+class ChangeThrottle;
 class DataBase;
 class Form;
 class FormScanSetup;
@@ -110,7 +111,6 @@ private:
     bool storeWorkingRecord();
     // Shows "数据库打开错误！" with the store's reason when `ok` is false; returns `ok`.
     bool storeOk(bool ok);
-    void keepRecoveryCopy();
     void connectCommands();
     void historyCommand(int index);
     void connectKeys();
@@ -122,7 +122,7 @@ private:
     std::unique_ptr<Layouts> m_layouts;
     std::unique_ptr<Form> m_form;
     std::unique_ptr<RecoveryCopy> m_recovery;
-    QTimer* m_recoveryTimer = nullptr;
+    ChangeThrottle* m_recoveryThrottle = nullptr;
     std::unique_ptr<FormUndo> m_undo;
 
     MainWindowGeometry m_geometry;
