@@ -37,6 +37,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -199,18 +200,22 @@ void MF::buildControls() {
     m_find->setAccessibleName(QStringLiteral("查找"));
     m_find->setPlaceholderText(QStringLiteral("查找：输入任一栏目或打印日期中的文字 (Ctrl+F)"));
     m_find->setClearButtonEnabled(true);
-    gridLayout->addWidget(m_find);
+    // The batch buttons share the find box's row, where they cover nothing at any size.
+    auto* findRow = new QHBoxLayout;
+    findRow->addWidget(m_find, 1);
+    m_batchPreview = new QPushButton(QStringLiteral("批量预览"), m_grid);
+    m_batchPreview->setObjectName(QStringLiteral("批量预览"));
+    m_batchPrint = new QPushButton(QStringLiteral("批量打印"), m_grid);
+    for (QPushButton* batch : {m_batchPreview, m_batchPrint}) {
+        batch->setAccessibleName(batch->text());
+        batch->setAutoDefault(false);
+        findRow->addWidget(batch);
+    }
+    gridLayout->addLayout(findRow);
     m_msf = new HistoryGrid(*m_db, m_dialogs, m_grid);
     m_msf->setAccessibleName(QStringLiteral("历史记录表"));
     gridLayout->addWidget(m_msf);
     m_pcd1 = new ImageButtonStrip(m_ss2);
-    m_batchPrint = new QPushButton(QStringLiteral("批量打印"), m_ss2);
-    m_batchPrint->setAccessibleName(QStringLiteral("批量打印"));
-    m_batchPrint->setAutoDefault(false);
-    m_batchPreview = new QPushButton(QStringLiteral("批量预览"), m_ss2);
-    m_batchPreview->setObjectName(QStringLiteral("批量预览"));
-    m_batchPreview->setAccessibleName(QStringLiteral("批量预览"));
-    m_batchPreview->setAutoDefault(false);
 
     // Help view.
     m_txt = new QPlainTextEdit;
@@ -496,13 +501,6 @@ void MF::ApplyMode() {
 void MF::layOutHistoryView() {
     place(m_ss2, m_geometry.historyTabs);
     place(m_pcd1, m_geometry.imageStrip);
-    // Beside the strip on the tab header row, as wide as a command button.
-    const QRectF strip = m_geometry.imageStrip;
-    const double batchWidth = m_geometry.commands[0].width();
-    place(m_batchPrint,
-          QRectF(strip.left() - batchWidth - 60, strip.top(), batchWidth, strip.height()));
-    place(m_batchPreview,
-          QRectF(strip.left() - 2 * (batchWidth + 60), strip.top(), batchWidth, strip.height()));
     for (int i = 0; i < ImageButtonStrip::Count; ++i)
         place(m_pcd1->button(i), m_geometry.imageButtons[static_cast<std::size_t>(i)]);
     layOutHistoryGrid();
@@ -510,6 +508,11 @@ void MF::layOutHistoryView() {
 
 void MF::layOutHistoryGrid() {
     place(m_grid, m_geometry.historyGrid);
+    // The grid's top lies under the image buttons: the find row starts below them.
+    const int underStrip = ScreenTwips::toPixelRect(m_geometry.imageStrip).bottom() + 1 -
+                           ScreenTwips::toPixelRect(m_geometry.historyGrid).top();
+    m_grid->layout()->setContentsMargins(0, std::max(0, underStrip), 0, 0);
+    m_grid->layout()->activate();
     emit historyGridShown(historyMode());
 }
 

@@ -21,6 +21,8 @@ private slots:
     void workingRecordsAndLayoutSurviveModesAndRestarts();
     void typedWorkOutlivesOtherViews_data();
     void typedWorkOutlivesOtherViews();
+    void historyViewControlsDoNotOverlap_data();
+    void historyViewControlsDoNotOverlap();
     void layoutDialogButtonsAndKeys();
     void brokenDatabaseKeepsTheProgramRunning();
 };
@@ -123,6 +125,47 @@ void MainWindowTest::typedWorkOutlivesOtherViews() {
     if (printAgain == 0) { // the row waits in its own mode
         s.selectTab("SS1", 0);
         QCOMPARE(s.shown(6), QStringLiteral("上海"));
+    }
+}
+
+void MainWindowTest::historyViewControlsDoNotOverlap_data() {
+    QTest::addColumn<QSize>("screen");
+    QTest::newRow("800x600") << QSize(800, 600);
+    QTest::newRow("1024x768") << QSize(1024, 768);
+    QTest::newRow("1600x1200") << QSize(1600, 1200);
+}
+
+// Every control of the history view can be clicked where it shows: none covers another.
+void MainWindowTest::historyViewControlsDoNotOverlap() {
+    QFETCH(QSize, screen);
+    WindowSession s;
+    s.start(screen);
+    s.selectTab("SST", 1);
+    QList<QPair<QWidget*, QRect>> controls; // in window coordinates
+    for (const char* strip : {"SST", "SS2"}) {
+        QTabBar* bar = s.tabs(strip)->tabBar();
+        for (int tab = 0; tab < bar->count(); ++tab)
+            controls.append({bar, QRect(bar->mapTo(s.mf.get(), bar->tabRect(tab).topLeft()),
+                                        bar->tabRect(tab).size())});
+    }
+    QList<QWidget*> found;
+    for (QWidget* w : s.mf->findChildren<QWidget*>())
+        if (w->isVisible() && (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                               w == &s.mf->historyGrid()))
+            found.append(w);
+    for (QWidget* w : found) // the parts of a control are not controls of their own
+        if (std::none_of(found.begin(), found.end(),
+                         [w](QWidget* o) { return o != w && o->isAncestorOf(w); }))
+            controls.append({w, QRect(w->mapTo(s.mf.get(), QPoint()), w->size())});
+    // Tabs, the top strip, the image buttons, the batch buttons, the find box and the grid.
+    QCOMPARE(controls.size(), 3 + 2 + 3 + 5 + 2 + 1 + 1);
+    for (const auto& [widget, rect] : controls) {
+        QVERIFY(s.mf->rect().contains(rect));
+        QWidget* hit = s.mf->childAt(rect.center());
+        QVERIFY2(hit == widget || widget->isAncestorOf(hit), qPrintable(widget->accessibleName()));
+        for (const auto& [other, otherRect] : controls)
+            QVERIFY2(other == widget || !rect.intersects(otherRect),
+                     qPrintable(widget->accessibleName() + " / " + other->accessibleName()));
     }
 }
 
