@@ -6,6 +6,7 @@
 #include "BoxMouseEditing.h"
 #include "CalibrationPage.h"
 #include "DataBase.h"
+#include "DatabaseSettingsDialog.h"
 #include "Form.h"
 #include "FormScanSetup.h"
 #include "FormUndo.h"
@@ -72,8 +73,9 @@ QString MF::caption() {
 
 MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_screen(screenSizePixels),
-      m_db(std::make_unique<DataBase>(databasePath)), m_layouts(std::make_unique<Layouts>(*m_db)),
-      m_form(std::make_unique<Form>()), m_recovery(std::make_unique<RecoveryCopy>(*m_db)),
+      m_localFilePath(databasePath), m_db(std::make_unique<DataBase>(databasePath)),
+      m_layouts(std::make_unique<Layouts>(*m_db)), m_form(std::make_unique<Form>()),
+      m_recovery(std::make_unique<RecoveryCopy>(*m_db)),
       m_undo(std::make_unique<FormUndo>(*m_form)) {
     setWindowTitle(caption());
     setAccessibleName(caption());
@@ -243,6 +245,7 @@ void MF::buildControls() {
     for (QCheckBox* box : m_chk)
         connect(box, &QCheckBox::clicked, this, [this] { NetLine(*page()); });
     buildScanAndPreviewControls();
+    buildDatabaseSettingsButton();
 }
 
 void MF::buildScanAndPreviewControls() {
@@ -279,6 +282,15 @@ void MF::buildScanAndPreviewControls() {
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), onFormView([this] { m_undo->redo(); }));
     shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
              onFormView([this] { m_undo->redo(); }));
+}
+
+void MF::buildDatabaseSettingsButton() {
+    m_databaseButton = new QPushButton(QStringLiteral("数据库设置…"));
+    m_databaseButton->setAccessibleName(m_databaseButton->text());
+    m_databaseButton->setAutoDefault(false);
+    m_sst->addToTab(0, m_databaseButton);
+    connect(m_databaseButton, &QPushButton::clicked, this,
+            [this] { DatabaseSettingsDialog(m_localFilePath, m_dialogs, this).exec(); });
 }
 
 void MF::connectCommands() {
@@ -491,6 +503,7 @@ void MF::layOutFormView() {
     place(m_previewButton, m_geometry.previewButton);
     place(m_scanShown, m_geometry.scanCheckBox);
     place(m_scanButton, m_geometry.scanButton);
+    place(m_databaseButton, m_geometry.databaseButton);
     m_armed = false;
     ApplyMode();
 }
@@ -578,6 +591,7 @@ QList<QWidget*> MF::keyRoutedWidgets() const {
     widgets.append(m_previewButton);
     widgets.append(m_scanShown);
     widgets.append(m_scanButton);
+    widgets.append(m_databaseButton);
     return widgets;
 }
 

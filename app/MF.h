@@ -105,6 +105,7 @@ private:
     void print();
     void printPreview();
     void buildScanAndPreviewControls();
+    void buildDatabaseSettingsButton();
     bool boxLeavesUndoToLayout(QObject* watched, QEvent* event) const;
     void runExit();
     // Shows "数据库打开错误！" with the store's reason when `ok` is false; returns `ok`.
@@ -117,6 +118,8 @@ private:
 
     UserDialogs& m_dialogs;
     QSize m_screen;
+    // The clerk's own Par.db, whichever store the program uses.
+    QString m_localFilePath;
     std::unique_ptr<DataBase> m_db;
     std::unique_ptr<Layouts> m_layouts;
     std::unique_ptr<Form> m_form;
@@ -158,4 +161,5 @@ private:
     QCheckBox* m_scanShown = nullptr;
     QPushButton* m_scanButton = nullptr;
     FormScanSetup* m_scans = nullptr;
+    QPushButton* m_databaseButton = nullptr;
 };

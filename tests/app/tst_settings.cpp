@@ -1,5 +1,5 @@
 // "数据库设置…": the connection string kept only on OK and never with a password, the
-// connection test and the local import telling what happened.
+// connection test and the local import telling what happened, the button's place.
 #include "DatabaseSettingsDialog.h"
 #include "StoreSettings.h"
 #include "WindowSession.h"
@@ -55,6 +55,8 @@ private slots:
     void testConnection_data();
     void testConnection();
     void importAsksFirstAndTellsTheFailure();
+    void buttonHasItsOwnPlace_data();
+    void buttonHasItsOwnPlace();
 };
 
 void SettingsTest::settingsStayInTheTestFolder() {
@@ -200,6 +202,42 @@ void SettingsTest::importAsksFirstAndTellsTheFailure() {
              qPrintable(s.dialogs.shown[1].details));
     QVERIFY(!QGuiApplication::overrideCursor());
     QCOMPARE(StoreSettings::connection(), QString());
+}
+
+void SettingsTest::buttonHasItsOwnPlace_data() {
+    QTest::addColumn<QSize>("screen");
+    QTest::newRow("800×600") << QSize(800, 600);
+    QTest::newRow("1024×768") << QSize(1024, 768);
+    QTest::newRow("1920×1080") << QSize(1920, 1080);
+}
+
+// Below "设置底图…", inside the view, over no other control; it opens the dialog modal.
+void SettingsTest::buttonHasItsOwnPlace() {
+    QFETCH(QSize, screen);
+    WindowSession s;
+    StoreSettings::setConnection(QStringLiteral("service=office"));
+    s.start(screen);
+    QAbstractButton* button = named(QStringLiteral("数据库设置…"));
+    QVERIFY(button && button->isVisible());
+    const QRect place = button->geometry();
+    QVERIFY(button->parentWidget()->rect().contains(place));
+    for (QWidget* other :
+         button->parentWidget()->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (other != button && other->isVisible())
+            QVERIFY2(!other->geometry().intersects(place),
+                     qPrintable(other->accessibleName() + u' ' + other->metaObject()->className()));
+    QVERIFY(place.top() >= named(QStringLiteral("设置底图…"))->geometry().bottom());
+
+    QString opened;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<DatabaseSettingsDialog*>(QApplication::activeModalWidget());
+        QVERIFY(dialog);
+        opened =
+            dialog->windowTitle() + u' ' + named<QLineEdit>(QStringLiteral("连接字符串"))->text();
+        dialog->reject();
+    });
+    click(button);
+    QCOMPARE(opened, QStringLiteral("数据库设置 service=office"));
 }
 
 QTEST_MAIN(SettingsTest)
