@@ -54,21 +54,24 @@ DatabaseSettingsDialog::DatabaseSettingsDialog(const QString& localFilePath, Use
     auto* label = new QLabel(QStringLiteral("连接字符串"), this);
     m_connection = new QLineEdit(StoreSettings::connection(), this);
     m_connection->setAccessibleName(label->text());
-    m_connection->setMinimumWidth(420);
     label->setBuddy(m_connection);
     auto* hint = new QLabel(QStringLiteral("留空：使用本机数据库文件 Par.db"), this);
 
+    // Kept whole on their lines, to be copied.
+    auto* examples = new QLabel(
+        QStringLiteral(
+            "例如：\n"
+            "    host=db.example port=5432 dbname=quillmarsh user=clerk1 sslmode=verify-full\n"
+            "    service=quillmarsh"),
+        this);
+    examples->setTextInteractionFlags(Qt::TextSelectableByMouse);
     auto* note = new QLabel(
         QStringLiteral(
-            "例如：host=db.example port=5432 dbname=quillmarsh user=clerk1 sslmode=verify-full\n"
-            "或：service=quillmarsh\n\n"
             "本程序不保存密码：请把密码写入 PostgreSQL 的密码文件（~/.pgpass，Windows 上为 "
             "%APPDATA%\\postgresql\\pgpass.conf），或在服务文件（~/.pg_service.conf）中描述服务器。"
             "更改在下次启动程序时生效。"),
         this);
     note->setWordWrap(true);
-    // The examples are there to be copied.
-    note->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto* test = commandButton(QStringLiteral("测试连接"), this);
     m_import = commandButton(QStringLiteral("导入本机记录"), this);
@@ -88,6 +91,7 @@ DatabaseSettingsDialog::DatabaseSettingsDialog(const QString& localFilePath, Use
     layout->addWidget(m_connection);
     layout->addWidget(hint);
     layout->addSpacing(6);
+    layout->addWidget(examples);
     layout->addWidget(note);
     layout->addLayout(commands);
     layout->addWidget(buttons);
