@@ -8,6 +8,7 @@
 #include "CalibrationPage.h"
 #include "ChangeThrottle.h"
 #include "DataBase.h"
+#include "DatabaseSettingsDialog.h"
 #include "Form.h"
 #include "FormScanSetup.h"
 #include "FormUndo.h"
@@ -75,6 +76,7 @@ QString MF::caption() {
 
 MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_screen(screenSizePixels),
+      m_localFilePath(databasePath),
       m_db(StoreSettings::connection().isEmpty()
                ? std::make_unique<DataBase>(databasePath)
                : DataBase::office(StoreSettings::connection())),
@@ -250,6 +252,7 @@ void MF::buildControls() {
     for (QCheckBox* box : m_chk)
         connect(box, &QCheckBox::clicked, this, [this] { NetLine(*page()); });
     buildScanAndPreviewControls();
+    buildDatabaseSettingsButton();
 }
 
 void MF::buildScanAndPreviewControls() {
@@ -287,6 +290,15 @@ void MF::buildScanAndPreviewControls() {
     shortcut(QKeySequence(Qt::CTRL | Qt::Key_Y), onFormView([this] { m_undo->redo(); }));
     shortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z),
              onFormView([this] { m_undo->redo(); }));
+}
+
+void MF::buildDatabaseSettingsButton() {
+    m_databaseButton = new QPushButton(QStringLiteral("数据库设置…"));
+    m_databaseButton->setAccessibleName(m_databaseButton->text());
+    m_databaseButton->setAutoDefault(false);
+    m_sst->addToTab(0, m_databaseButton);
+    connect(m_databaseButton, &QPushButton::clicked, this,
+            [this] { DatabaseSettingsDialog(m_localFilePath, m_dialogs, this).exec(); });
 }
 
 void MF::connectCommands() {
@@ -483,6 +495,7 @@ void MF::layOutFormView() {
     place(m_previewButton, m_geometry.previewButton);
     place(m_scanShown, m_geometry.scanCheckBox);
     place(m_scanButton, m_geometry.scanButton);
+    place(m_databaseButton, m_geometry.databaseButton);
     m_armed = false;
     ApplyMode();
 }
@@ -568,6 +581,7 @@ QList<QWidget*> MF::keyRoutedWidgets() const {
     widgets.append(m_previewButton);
     widgets.append(m_scanShown);
     widgets.append(m_scanButton);
+    widgets.append(m_databaseButton);
     return widgets;
 }
 

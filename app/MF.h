@@ -106,6 +106,7 @@ private:
     void print();
     void printPreview();
     void buildScanAndPreviewControls();
+    void buildDatabaseSettingsButton();
     void runExit();
     // Stores the boxes as the form view mode's working record; false when the store failed.
     bool storeWorkingRecord();
@@ -118,6 +119,8 @@ private:
 
     UserDialogs& m_dialogs;
     QSize m_screen;
+    // The clerk's own Par.db, whichever store the program uses.
+    QString m_localFilePath;
     std::unique_ptr<DataBase> m_db;
     std::unique_ptr<DataBase> m_localDb;
     std::unique_ptr<Layouts> m_layouts;
@@ -161,4 +164,5 @@ private:
     QCheckBox* m_scanShown = nullptr;
     QPushButton* m_scanButton = nullptr;
     FormScanSetup* m_scans = nullptr;
+    QPushButton* m_databaseButton = nullptr;
 };

@@ -46,6 +46,7 @@ MainWindowGeometry computeMainWindowGeometry(QSizeF screen, double viewportTop) 
     g.previewButton = box(buttonLeft, 4920, G::CommandButtonWidth, G::CommandButtonHeight);
     g.scanCheckBox = box(buttonLeft + 90, 5400, G::CommandButtonWidth - 90, 300);
     g.scanButton = box(buttonLeft, 5760, G::CommandButtonWidth, G::CommandButtonHeight);
+    g.databaseButton = box(buttonLeft, 6240, G::CommandButtonWidth, G::CommandButtonHeight);
     g.modeTabs = box(0, 340, tw - G::CommandButtonWidth - 200, th - viewportTop - 60);
 
     // History view: the image buttons sit on the header row, flush with the right edge.

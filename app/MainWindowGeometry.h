@@ -31,6 +31,7 @@ struct MainWindowGeometry {
     QRectF previewButton;               // "打印预览", below the frame
     QRectF scanCheckBox;                // "显示底图", below it
     QRectF scanButton;                  // "设置底图…", below that
+    QRectF databaseButton;              // "数据库设置…", below "设置底图…"
     QRectF modeTabs;                    // SS1
     QRectF historyTabs;                 // SS2
     QRectF imageStrip;                  // PCD1, inside SS2
