@@ -5,6 +5,7 @@
 #include "WindowSession.h"
 
 #include <QLineEdit>
+#include <QProcess>
 #include <QTimer>
 
 namespace {
@@ -159,6 +160,23 @@ void SettingsTest::testConnection() {
             QFAIL("QUILLMARSH_TEST_PG is not set but QUILLMARSH_REQUIRE_POSTGRES=1");
         QSKIP("no test PostgreSQL server (set QUILLMARSH_TEST_PG to an admin connection)");
     }
+    // The test server's office database, as its setup script makes it.
+    const bool onServer = QByteArrayView(QTest::currentDataTag()) == "test server";
+    const QString office = QStringLiteral("qm_settings_%1").arg(QCoreApplication::applicationPid());
+    if (onServer) {
+        QCOMPARE(QProcess::execute(QStringLiteral("bash"),
+                                   {qEnvironmentVariable("QUILLMARSH_OFFICE_DB_SCRIPT"), typed,
+                                    office, QStringLiteral("clerk1")}),
+                 0);
+        typed += QStringLiteral(" dbname=%1 user=clerk1").arg(office);
+    }
+    const auto dropOffice = qScopeGuard([&] {
+        if (onServer)
+            QProcess::execute(QStringLiteral("psql"),
+                              {QStringLiteral("-qX"), qEnvironmentVariable("QUILLMARSH_TEST_PG"),
+                               QStringLiteral("-c"),
+                               QStringLiteral("DROP DATABASE %1 WITH (FORCE)").arg(office)});
+    });
     Settings s;
     const QString serviceFile = s.folder.file(QStringLiteral("pg_service.conf"));
     QVERIFY(TestFolder::write(serviceFile, "[quillmarsh]\nhost=/nonexistent-folder\n"
