@@ -191,7 +191,8 @@ void MainWindowTest::layoutDialogButtonsAndKeys() {
     s.dialogs.yesNo.enqueue(false);
     click(QStringLiteral("保 存 格 式"));
     sel = s.mf->findChild<Sel*>();
-    click(sel->okButton()); // the dialog opens on the current layout's name
+    sel->nameBox()->setEditText(name);
+    click(sel->okButton());
     QCOMPARE(s.dialogs.allTexts(), QStringList{QStringLiteral("该记录已存在，是否覆盖？")});
     QTRY_VERIFY(sel.isNull());
     click(QStringLiteral("读 取 格 式"));
