@@ -3,6 +3,7 @@
 #include "AboutBox.h"
 #include "BatchPrintCommand.h"
 #include "BoxEditor.h"
+#include "BoxGeometryDialog.h"
 #include "BoxMouseEditing.h"
 #include "BoxUndoKeys.h"
 #include "CalibrationPage.h"
@@ -253,6 +254,7 @@ void MF::buildControls() {
         connect(box, &QCheckBox::clicked, this, [this] { NetLine(*page()); });
     buildScanAndPreviewControls();
     buildDatabaseSettingsButton();
+    buildBoxGeometryButton();
 }
 
 void MF::buildScanAndPreviewControls() {
@@ -299,6 +301,16 @@ void MF::buildDatabaseSettingsButton() {
     m_sst->addToTab(0, m_databaseButton);
     connect(m_databaseButton, &QPushButton::clicked, this,
             [this] { DatabaseSettingsDialog(m_localFilePath, m_dialogs, this).exec(); });
+}
+
+void MF::buildBoxGeometryButton() {
+    m_boxGeometryButton = new QPushButton(QStringLiteral("位置和大小…"));
+    m_boxGeometryButton->setAccessibleName(m_boxGeometryButton->text());
+    m_boxGeometryButton->setAutoDefault(false);
+    m_sst->addToTab(0, m_boxGeometryButton);
+    connect(m_boxGeometryButton, &QPushButton::clicked, this, [this] {
+        EditBoxGeometry(*m_form, *m_undo, m_editor->locked(), m_dialogs, this);
+    });
 }
 
 void MF::connectCommands() {
@@ -496,6 +508,7 @@ void MF::layOutFormView() {
     place(m_scanShown, m_geometry.scanCheckBox);
     place(m_scanButton, m_geometry.scanButton);
     place(m_databaseButton, m_geometry.databaseButton);
+    place(m_boxGeometryButton, m_geometry.boxGeometryButton);
     m_armed = false;
     ApplyMode();
 }
@@ -582,6 +595,7 @@ QList<QWidget*> MF::keyRoutedWidgets() const {
     widgets.append(m_scanShown);
     widgets.append(m_scanButton);
     widgets.append(m_databaseButton);
+    widgets.append(m_boxGeometryButton);
     return widgets;
 }
 
