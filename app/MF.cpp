@@ -4,7 +4,9 @@
 #include "BatchPrintCommand.h"
 #include "BoxEditor.h"
 #include "BoxMouseEditing.h"
+#include "BoxUndoKeys.h"
 #include "CalibrationPage.h"
+#include "ChangeThrottle.h"
 #include "DataBase.h"
 #include "DatabaseSettingsDialog.h"
 #include "Form.h"
@@ -26,6 +28,7 @@
 #include "RecoveryCopy.h"
 #include "SaveContents.h"
 #include "SelDialog.h"
+#include "StoreSettings.h"
 #include "TabStrip.h"
 #include "Units.h"
 #include "UserDialogs.h"
@@ -36,6 +39,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -44,7 +48,6 @@
 #include <QShortcut>
 #include <QShowEvent>
 #include <QTabBar>
-#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -73,9 +76,15 @@ QString MF::caption() {
 
 MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_screen(screenSizePixels),
-      m_localFilePath(databasePath), m_db(std::make_unique<DataBase>(databasePath)),
+      m_localFilePath(databasePath),
+      m_db(StoreSettings::connection().isEmpty()
+               ? std::make_unique<DataBase>(databasePath)
+               : DataBase::office(StoreSettings::connection())),
+      // The recovery copy stays in the clerk's own file, whatever the store: it must
+      // outlive a server that is away.
+      m_localDb(m_db->isOffice() ? std::make_unique<DataBase>(databasePath) : nullptr),
       m_layouts(std::make_unique<Layouts>(*m_db)), m_form(std::make_unique<Form>()),
-      m_recovery(std::make_unique<RecoveryCopy>(*m_db)),
+      m_recovery(std::make_unique<RecoveryCopy>(m_localDb ? *m_localDb : *m_db)),
       m_undo(std::make_unique<FormUndo>(*m_form)) {
     setWindowTitle(caption());
     setAccessibleName(caption());
@@ -97,20 +106,14 @@ MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels
     // The exit also runs when the program is ended without closing the window first.
     connect(qApp, &QCoreApplication::aboutToQuit, this, &MF::runExit);
 
-    // Typed work is copied a moment after a change, at most once per interval, so a
-    // crash loses at most that moment and typing never waits for the disk.
-    m_recoveryTimer = new QTimer(this);
-    m_recoveryTimer->setSingleShot(true);
-    m_recoveryTimer->setInterval(1500);
-    connect(m_recoveryTimer, &QTimer::timeout, this,
+    // Typed work is copied half a second after the first change, then at most every 1.5 s
+    // while changes go on: a crash loses little and typing never waits for the disk.
+    m_recoveryThrottle =
+        new ChangeThrottle(std::chrono::milliseconds(500), std::chrono::milliseconds(1500), this);
+    connect(m_recoveryThrottle, &ChangeThrottle::due, this,
             [this] { m_recovery->save(*m_form, formMode()); });
     for (auto changed : {&Form::textChanged, &Form::geometryChanged, &Form::styleChanged})
-        connect(m_form.get(), changed, this, &MF::keepRecoveryCopy);
-}
-
-void MF::keepRecoveryCopy() {
-    if (!m_exited && !m_recoveryTimer->isActive())
-        m_recoveryTimer->start();
+        connect(m_form.get(), changed, m_recoveryThrottle, &ChangeThrottle::changed);
 }
 
 void MF::offerRecovery() {
@@ -209,18 +212,22 @@ void MF::buildControls() {
     m_find->setAccessibleName(QStringLiteral("查找"));
     m_find->setPlaceholderText(QStringLiteral("查找：输入任一栏目或打印日期中的文字 (Ctrl+F)"));
     m_find->setClearButtonEnabled(true);
-    gridLayout->addWidget(m_find);
+    // The batch buttons share the find box's row, where they cover nothing at any size.
+    auto* findRow = new QHBoxLayout;
+    findRow->addWidget(m_find, 1);
+    m_batchPreview = new QPushButton(QStringLiteral("批量预览"), m_grid);
+    m_batchPreview->setObjectName(QStringLiteral("批量预览"));
+    m_batchPrint = new QPushButton(QStringLiteral("批量打印"), m_grid);
+    for (QPushButton* batch : {m_batchPreview, m_batchPrint}) {
+        batch->setAccessibleName(batch->text());
+        batch->setAutoDefault(false);
+        findRow->addWidget(batch);
+    }
+    gridLayout->addLayout(findRow);
     m_msf = new HistoryGrid(*m_db, m_dialogs, m_grid);
     m_msf->setAccessibleName(QStringLiteral("历史记录表"));
     gridLayout->addWidget(m_msf);
     m_pcd1 = new ImageButtonStrip(m_ss2);
-    m_batchPrint = new QPushButton(QStringLiteral("批量打印"), m_ss2);
-    m_batchPrint->setAccessibleName(QStringLiteral("批量打印"));
-    m_batchPrint->setAutoDefault(false);
-    m_batchPreview = new QPushButton(QStringLiteral("批量预览"), m_ss2);
-    m_batchPreview->setObjectName(QStringLiteral("批量预览"));
-    m_batchPreview->setAccessibleName(QStringLiteral("批量预览"));
-    m_batchPreview->setAutoDefault(false);
 
     // Help view.
     m_txt = new QPlainTextEdit;
@@ -265,7 +272,8 @@ void MF::buildScanAndPreviewControls() {
     connect(m_scanButton, &QPushButton::clicked, m_scans, &FormScanSetup::openDialog);
     page()->setOverflowCheck([](const Box& box) { return PageRenderer::overflows(box); });
 
-    // Keys of the form view; inside a box its own text undo answers Ctrl+Z first.
+    // Keys of the form view; inside a box BoxUndoKeys answers the undo keys.
+    new BoxUndoKeys(*page(), *m_undo, this);
     const auto onFormView = [this](auto&& action) {
         return [this, action] {
             if (m_sst->currentIndex() == 0)
@@ -410,29 +418,7 @@ bool MF::eventFilter(QObject* watched, QEvent* event) {
             m_editor->CtlKeys(key->key(), key->modifiers());
         }
     }
-    if (event->type() == QEvent::ShortcutOverride && boxLeavesUndoToLayout(watched, event)) {
-        event->ignore();
-        return true;
-    }
     return QMainWindow::eventFilter(watched, event);
-}
-
-bool MF::boxLeavesUndoToLayout(QObject* watched, QEvent* event) const {
-    const int index = page()->boxIndexOf(watched);
-    if (index < 0)
-        return false;
-    const QKeyCombination key = static_cast<QKeyEvent*>(event)->keyCombination();
-    const bool undo = key == (Qt::ControlModifier | Qt::Key_Z);
-    const bool redo = key == (Qt::ControlModifier | Qt::Key_Y) ||
-                      key == (Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z);
-    if (!undo && !redo)
-        return false;
-    // The box's own text undo comes first; a box with nothing to undo passes the key on.
-    QWidget* box = page()->boxWidget(index);
-    if (auto* line = qobject_cast<QLineEdit*>(box))
-        return undo ? !line->isUndoAvailable() : !line->isRedoAvailable();
-    const QTextDocument* text = qobject_cast<QPlainTextEdit*>(box)->document();
-    return undo ? !text->isUndoAvailable() : !text->isRedoAvailable();
 }
 
 void MF::AdjustColWidth(const QFont& font) {
@@ -479,6 +465,12 @@ void MF::showEvent(QShowEvent* event) {
 }
 
 void MF::layOutTab() {
+    // Leaving the form view keeps its boxes as the mode's working record, which the form
+    // view loads again when it comes back.
+    const int view = m_sst->currentIndex();
+    if (m_shownView == 0 && view != 0 && m_armed)
+        storeWorkingRecord();
+    m_shownView = view;
     m_geometry = computeMainWindowGeometry(QSizeF(m_screen) * ScreenTwips::PerPixel, m_viewportTop);
     switch (m_sst->currentIndex()) {
     case 0:
@@ -532,13 +524,6 @@ void MF::ApplyMode() {
 void MF::layOutHistoryView() {
     place(m_ss2, m_geometry.historyTabs);
     place(m_pcd1, m_geometry.imageStrip);
-    // Beside the strip on the tab header row, as wide as a command button.
-    const QRectF strip = m_geometry.imageStrip;
-    const double batchWidth = m_geometry.commands[0].width();
-    place(m_batchPrint,
-          QRectF(strip.left() - batchWidth - 60, strip.top(), batchWidth, strip.height()));
-    place(m_batchPreview,
-          QRectF(strip.left() - 2 * (batchWidth + 60), strip.top(), batchWidth, strip.height()));
     for (int i = 0; i < ImageButtonStrip::Count; ++i)
         place(m_pcd1->button(i), m_geometry.imageButtons[static_cast<std::size_t>(i)]);
     layOutHistoryGrid();
@@ -546,6 +531,11 @@ void MF::layOutHistoryView() {
 
 void MF::layOutHistoryGrid() {
     place(m_grid, m_geometry.historyGrid);
+    // The grid's top lies under the image buttons: the find row starts below them.
+    const int underStrip = ScreenTwips::toPixelRect(m_geometry.imageStrip).bottom() + 1 -
+                           ScreenTwips::toPixelRect(m_geometry.historyGrid).top();
+    m_grid->layout()->setContentsMargins(0, std::max(0, underStrip), 0, 0);
+    m_grid->layout()->activate();
     emit historyGridShown(historyMode());
 }
 
@@ -612,13 +602,17 @@ void MF::runExit() {
     if (m_exited)
         return;
     m_exited = true;
-    m_recoveryTimer->stop();
-    int ord = WorkingRecordOrd;
-    const bool recordKept = storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
+    m_recoveryThrottle->stop();
+    const bool recordKept = storeWorkingRecord();
     const bool layoutKept = storeOk(m_layouts->SaveLayout(*m_form, Catalogue::fixedLayoutName()));
     // When the exit could not keep everything, the copy stays for the next start.
     if (recordKept && layoutKept)
         m_recovery->discard();
+}
+
+bool MF::storeWorkingRecord() {
+    int ord = WorkingRecordOrd;
+    return storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
 }
 
 bool MF::storeOk(bool ok) {

@@ -13,6 +13,7 @@
 
 class BoxEditor;
 class BoxMouseEditing;
+class ChangeThrottle;
 class DataBase;
 class Form;
 class FormScanSetup;
@@ -106,11 +107,11 @@ private:
     void printPreview();
     void buildScanAndPreviewControls();
     void buildDatabaseSettingsButton();
-    bool boxLeavesUndoToLayout(QObject* watched, QEvent* event) const;
     void runExit();
+    // Stores the boxes as the form view mode's working record; false when the store failed.
+    bool storeWorkingRecord();
     // Shows "数据库打开错误！" with the store's reason when `ok` is false; returns `ok`.
     bool storeOk(bool ok);
-    void keepRecoveryCopy();
     void connectCommands();
     void historyCommand(int index);
     void connectKeys();
@@ -121,15 +122,17 @@ private:
     // The clerk's own Par.db, whichever store the program uses.
     QString m_localFilePath;
     std::unique_ptr<DataBase> m_db;
+    std::unique_ptr<DataBase> m_localDb;
     std::unique_ptr<Layouts> m_layouts;
     std::unique_ptr<Form> m_form;
     std::unique_ptr<RecoveryCopy> m_recovery;
-    QTimer* m_recoveryTimer = nullptr;
+    ChangeThrottle* m_recoveryThrottle = nullptr;
     std::unique_ptr<FormUndo> m_undo;
 
     MainWindowGeometry m_geometry;
     double m_viewportTop = MainWindowGeometry::FirstViewportTop;
     bool m_armed = false;
+    int m_shownView = 0; // the main tab laid out last
     bool m_exited = false;
     bool m_frameFitted = false;
 

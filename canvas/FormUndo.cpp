@@ -40,9 +40,16 @@ void applyLayout(Form& form, const Layout& layout) {
     }
 }
 
+// Every step says what it changes and whether it still applies to the boxes as they are.
+class FormStep : public QUndoCommand {
+public:
+    virtual FormUndo::Next changes() const = 0;
+    virtual bool applies() const { return !isObsolete(); }
+};
+
 // A layout step keeps only the boxes it changed, so that undoing it leaves every other box
 // as it stands, whatever happened to them since.
-class LayoutCommand : public QUndoCommand {
+class LayoutCommand : public FormStep {
 public:
     LayoutCommand(Form& form, FormUndo::Step step, int run, Layout before, Layout after)
         : m_form(form), m_step(step), m_run(run), m_before(std::move(before)),
@@ -73,6 +80,8 @@ public:
         return true;
     }
 
+    FormUndo::Next changes() const override { return FormUndo::Next::Layout; }
+
     void undo() override { applyLayout(m_form, m_before); }
     void redo() override {
         // The change is on the model already when the step is pushed.
@@ -90,29 +99,45 @@ private:
     bool m_done = false;
 };
 
-class ClearTextsCommand : public QUndoCommand {
+class ClearTextsCommand : public FormStep {
 public:
     ClearTextsCommand(Form& form, const FormUndo& owner)
         : m_form(form), m_owner(owner), m_mode(owner.textMode()) {
-        for (int i = 0; i < BoxCount; ++i)
-            m_texts[static_cast<std::size_t>(i)] = form.text(i);
+        for (std::size_t i = 0; i < BoxCount; ++i) {
+            m_texts[i] = form.text(static_cast<int>(i));
+            m_putBack[i] = !m_texts[i].isEmpty();
+        }
     }
+
+    FormUndo::Next changes() const override { return FormUndo::Next::Texts; }
+    bool applies() const override { return !isObsolete() && m_owner.textMode() == m_mode; }
 
     void undo() override {
         if (stale())
             return;
-        for (int i = 0; i < BoxCount; ++i)
-            m_form.setText(i, m_texts[static_cast<std::size_t>(i)]);
+        // A box the clerk has typed into since the clear keeps what was typed.
+        for (std::size_t i = 0; i < BoxCount; ++i) {
+            const int box = static_cast<int>(i);
+            m_putBack[i] = !m_texts[i].isEmpty() && m_form.text(box).isEmpty();
+            if (m_putBack[i])
+                m_form.setText(box, m_texts[i]);
+        }
     }
     void redo() override {
-        if (!stale())
-            m_form.clearAll();
+        if (stale())
+            return;
+        // Only a text still as the clear found it (or as the undo put it back) goes.
+        for (std::size_t i = 0; i < BoxCount; ++i) {
+            const int box = static_cast<int>(i);
+            if (m_putBack[i] && m_form.text(box) == m_texts[i])
+                m_form.setText(box, QString());
+        }
     }
 
 private:
     // Once the boxes hold the other mode's texts the step is dropped unused.
     bool stale() {
-        if (m_owner.textMode() != m_mode)
+        if (!applies())
             setObsolete(true);
         return isObsolete();
     }
@@ -121,6 +146,8 @@ private:
     const FormUndo& m_owner;
     Mode m_mode;
     std::array<QString, BoxCount> m_texts;
+    // The boxes the last undo filled, which are all the clear may empty again.
+    std::array<bool, BoxCount> m_putBack{};
 };
 
 } // namespace
@@ -161,6 +188,20 @@ void FormUndo::undo() {
         if (m_stack.count() == steps)
             return;
     }
+}
+
+FormUndo::Next FormUndo::nextUndo() const {
+    for (int i = m_stack.index() - 1; i >= 0; --i)
+        if (const auto* step = static_cast<const FormStep*>(m_stack.command(i)); step->applies())
+            return step->changes();
+    return Next::Nothing;
+}
+
+FormUndo::Next FormUndo::nextRedo() const {
+    for (int i = m_stack.index(); i < m_stack.count(); ++i)
+        if (const auto* step = static_cast<const FormStep*>(m_stack.command(i)); step->applies())
+            return step->changes();
+    return Next::Nothing;
 }
 
 void FormUndo::redo() {

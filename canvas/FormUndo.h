@@ -18,6 +18,8 @@ class FormUndo : public QObject {
 public:
     // Kinds of layout step; the first four merge while one run lasts.
     enum class Step { Drag = 1, KeyMove, KeyResize, KeyFont, FontDialog, LayoutLoad };
+    // What the next undo or redo would change.
+    enum class Next { Nothing, Layout, Texts };
 
     static constexpr int UndoLimit = 200;
 
@@ -31,7 +33,9 @@ public:
     // What comes next starts a step of its own: a new press of the mouse, a new drag.
     void endRun() { ++m_run; }
 
-    // Empties boxes 0 to 87 as one step; undoing it brings every text back.
+    // Empties boxes 0 to 87 as one step. Undoing it puts the texts back into the boxes that
+    // are still empty; redoing it empties the boxes that still hold what the undo put back.
+    // So neither ever writes over a text typed after the clear.
     void clearTexts();
     // The boxes now hold the texts of `mode`. A text step taken in the other mode is then
     // passed over, so that undo never writes one mode's texts into the other's boxes.
@@ -41,6 +45,9 @@ public:
     // Undo and redo skip the steps that no longer apply.
     void undo();
     void redo();
+    // The kind of step undo (redo) would take, passing over the steps that no longer apply.
+    Next nextUndo() const;
+    Next nextRedo() const;
 
 private:
     Form& m_form;

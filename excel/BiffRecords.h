@@ -8,6 +8,7 @@ namespace Biff {
 
 inline constexpr quint16 Formula = 0x0006;
 inline constexpr quint16 Eof = 0x000A;
+inline constexpr quint16 Note = 0x001C;     // a cell's comment
 inline constexpr quint16 DateMode = 0x0022; // dates count from 1904
 inline constexpr quint16 FilePass = 0x002F; // the workbook is encrypted
 inline constexpr quint16 Font = 0x0031;
@@ -20,6 +21,7 @@ inline constexpr quint16 Palette = 0x0092;
 inline constexpr quint16 MulRk = 0x00BD;
 inline constexpr quint16 MulBlank = 0x00BE;
 inline constexpr quint16 RichString = 0x00D6;
+inline constexpr quint16 DbCell = 0x00D7; // ends a block of rows
 inline constexpr quint16 Xf = 0x00E0;
 inline constexpr quint16 Sst = 0x00FC;
 inline constexpr quint16 LabelSst = 0x00FD;
@@ -31,6 +33,7 @@ inline constexpr quint16 Label = 0x0204;
 inline constexpr quint16 BoolErr = 0x0205;
 inline constexpr quint16 String = 0x0207; // a formula's text result
 inline constexpr quint16 Row = 0x0208;
+inline constexpr quint16 Index = 0x020B; // where the sheet's DBCELL records lie
 inline constexpr quint16 Window2 = 0x023E;
 inline constexpr quint16 Rk = 0x027E;
 inline constexpr quint16 Style = 0x0293;

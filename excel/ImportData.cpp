@@ -119,7 +119,8 @@ int ImportExcelRows(GridAccess& grid, Mode mode, DataBase& db, UserDialogs& dial
             }
             const int r = grid.addRow();
             grid.setText(r, 0, QString::number(*ord));
-            grid.setText(r, 1, QString::number(r));
+            // The sequence counts every row, also those the grid's find hides.
+            grid.setText(r, 1, QString::number(grid.heldDataRows()));
             for (int j = ImportDateColumn; j < columns; ++j)
                 grid.setText(r, j, texts[j]);
         }

@@ -294,6 +294,27 @@ void classifyFormat(quint16 id, const QString& code, bool& isDate, bool& timeOnl
     timeOnly = !date && time;
 }
 
+// Records that name a row in their first two bytes: cells, blanks, ROW and NOTE.
+bool namesRow(quint16 type) {
+    switch (type) {
+    case Biff::Formula:
+    case Biff::Note:
+    case Biff::MulRk:
+    case Biff::MulBlank:
+    case Biff::RichString:
+    case Biff::LabelSst:
+    case Biff::Blank:
+    case Biff::Number:
+    case Biff::Label:
+    case Biff::BoolErr:
+    case Biff::Row:
+    case Biff::Rk:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 XlsWorkbookReader::XlsWorkbookReader() = default;
@@ -382,6 +403,10 @@ bool XlsWorkbookReader::readGlobals(bool namesOnly) {
     std::vector<quint16> xfFormatIds;
     for (;;) {
         if (!records.next(r))
+            return fail(Failure::Damaged, BadRecord);
+        // A run of zeros reads as records of type 0, which no writer makes, and a walk that has
+        // fallen out of step with the records often meets an EOF carrying data.
+        if (r.type == 0 || (r.type == Biff::Eof && r.length != 0))
             return fail(Failure::Damaged, BadRecord);
         if (r.type == Biff::Eof)
             break;
@@ -549,9 +574,22 @@ int XlsWorkbookReader::readSheet(quint32 offset) {
     // A formula's text result follows it in a STRING record.
     int pendingRow = -1;
     quint16 pendingColumn = 0;
+    // What the sheet announces against what its records reach; see the end of the walk.
+    qint64 lastAnnouncedRow = -1;
+    qint64 lastNamedRow = -1;
+    qint64 dbCellsAnnounced = 0;
+    qint64 dbCellsMet = 0;
     while (depth > 0) {
-        if (!records.next(r))
-            return records.atEnd() ? 0 : BadSheet; // cut short after its last record still reads
+        if (!records.next(r)) {
+            if (!records.atEnd())
+                return BadSheet;
+            break; // cut short after its last record, it still reads if nothing announced is lost
+        }
+        // Zeros, as in the globals; an EOF with data ends no sheet but a walk out of step.
+        if (r.type == 0)
+            return BadRecord;
+        if (r.type == Biff::Eof && r.length != 0)
+            return BadSheet;
         if (r.type == Biff::Bof) {
             ++depth;
             continue;
@@ -565,8 +603,21 @@ int XlsWorkbookReader::readSheet(quint32 offset) {
         const quint16 row = r.length >= 2 ? get16(r.data) : 0;
         const quint16 column = r.length >= 4 ? get16(r.data + 2) : 0;
         const quint16 xf = r.length >= 6 ? get16(r.data + 4) : 0;
+        if (namesRow(r.type) && r.length >= 2)
+            lastNamedRow = std::max<qint64>(lastNamedRow, row);
         bool held = true;
         switch (r.type) {
+        case Biff::Dimensions:
+            if (r.length >= 8 && get32(r.data + 4) > get32(r.data))
+                lastAnnouncedRow = qint64(get32(r.data + 4)) - 1;
+            break;
+        case Biff::Index:
+            if (r.length >= 16)
+                dbCellsAnnounced = (r.length - 16) / 4;
+            break;
+        case Biff::DbCell:
+            ++dbCellsMet;
+            break;
         case Biff::LabelSst: {
             if (r.length < 10 || get32(r.data + 6) >= m_sharedEnds.size())
                 return BadSheet;
@@ -643,6 +694,15 @@ int XlsWorkbookReader::readSheet(quint32 offset) {
         if (!held)
             return TooLarge;
     }
+    // The last row DIMENSIONS announces need not hold a cell: LibreOffice counts rows that have
+    // only a ROW record (a height of their own), Spreadsheet::WriteExcel rows that have only a
+    // comment or a set_row, so any record that names the row reaches it. A DIMENSIONS of no
+    // rows, which some writers leave, announces nothing. Each DBCELL follows its block's cells,
+    // so the count INDEX gives tells whether the last block was read, which the ROW records
+    // ahead of its cells cannot; LibreOffice, our export and WriteExcel outside its
+    // compatibility mode write no INDEX.
+    if (lastNamedRow < lastAnnouncedRow || dbCellsMet < dbCellsAnnounced)
+        return MissingCells;
     return 0;
 }
 

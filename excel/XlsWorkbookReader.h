@@ -23,12 +23,13 @@ public:
     // What was found damaged.
     enum DamageCode {
         BadCompoundFile = 1,
-        BadRecord = 2,
+        BadRecord = 2, // a record that does not fit, or of type 0, which no writer makes
         Encrypted = 3,
         BadStringTable = 4,
         BadSheet = 5,
         NoSheets = 6,
         TooLarge = 7,
+        MissingCells = 8, // the sheet ends before the rows its DIMENSIONS or INDEX announce
     };
     // What the reader holds for one workbook's cells and texts at most; a larger workbook is
     // Damaged with TooLarge. A full sheet of numbers and short texts takes about 150 MB.

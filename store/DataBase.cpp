@@ -2,6 +2,7 @@
 
 #include "BoxText.h"
 #include "FactoryLayouts.h"
+#include "StoreSettings.h"
 
 #include "Form.h"
 
@@ -18,7 +19,11 @@
 #include <QStringDecoder>
 #include <QVariant>
 
+#include <libpq-fe.h>
 #include <sqlite3.h>
+
+#include <QCryptographicHash>
+#include <QUuid>
 
 #include <cmath>
 
@@ -50,6 +55,26 @@ DataBase::~DataBase() {
 QString DataBase::defaultFilePath() {
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     return QDir(folder).filePath(QStringLiteral("Par.db"));
+}
+
+std::unique_ptr<DataBase> DataBase::office(const QString& conninfo) {
+    auto store = std::make_unique<DataBase>(QString());
+    store->m_conninfo = conninfo;
+    return store;
+}
+
+QString DataBase::textParam() const {
+    return isOffice() ? QStringLiteral("convert_from(?, 'UTF8')") : QStringLiteral("CAST(? AS TEXT)");
+}
+
+QString DataBase::textColumn(const QString& column) const {
+    return isOffice() ? QStringLiteral("convert_to(%1, 'UTF8')").arg(column)
+                      : QStringLiteral("CAST(%1 AS BLOB)").arg(column);
+}
+
+QString DataBase::insertionOrder() const {
+    // The server's unique keys allow one row a box, so the box order is the written one.
+    return isOffice() ? QStringLiteral("Ctl") : QStringLiteral("rowid");
 }
 
 QString DataBase::textOfUtf8(QByteArrayView utf8) {
@@ -95,6 +120,23 @@ sqlite3* nativeHandle(QSqlDatabase& db) {
         return nullptr;
     return *static_cast<sqlite3* const*>(handle.constData());
 }
+
+PGconn* serverHandle(QSqlDatabase& db) {
+    if (!db.driver())
+        return nullptr;
+    const QVariant handle = db.driver()->handle();
+    // The driver names the type by libpq's struct tag.
+    if (qstrcmp(handle.typeName(), "pg_conn*") != 0 && qstrcmp(handle.typeName(), "PGconn*") != 0)
+        return nullptr;
+    return *static_cast<PGconn* const*>(handle.constData());
+}
+
+// Record numbers of a history table are taken one writer at a time: the lock is held to
+// the end of the transaction that stores the record.
+qint64 recordNumberLock(Mode mode) {
+    return 0x51554C4C00LL + static_cast<int>(mode);
+}
+constexpr qint64 FactoryLayoutLock = 0x51554C4C10LL;
 
 // Every table and index; one that is missing is created again at the next open.
 struct SchemaObject {
@@ -151,6 +193,21 @@ QString reasonOfCode(int code) {
 
 void DataBase::noteFailure(QSqlDatabase* db, const QString& fallback) {
     m_failureReason = fallback;
+    if (isOffice()) {
+        PGconn* conn = db ? serverHandle(*db) : nullptr;
+        if (!conn || PQstatus(conn) == CONNECTION_BAD) {
+            const QString said = conn ? QString::fromUtf8(PQerrorMessage(conn)).trimmed() : fallback;
+            m_failureReason = QStringLiteral("数据库服务器无法连接") +
+                              (said.isEmpty() ? QString() : QStringLiteral("（%1）").arg(said));
+            return;
+        }
+        const QString said = QString::fromUtf8(PQerrorMessage(conn)).trimmed();
+        if (!said.isEmpty())
+            m_failureReason = said.contains(u"permission denied")
+                                  ? QStringLiteral("没有权限（%1）").arg(said)
+                                  : said;
+        return;
+    }
     sqlite3* native = db ? nativeHandle(*db) : nullptr;
     if (!native)
         return;
@@ -167,7 +224,36 @@ void DataBase::noteFailure(QSqlDatabase* db, const QString& fallback) {
 
 QString DataBase::failureDetails() const {
     const QString reason = m_failureReason.isEmpty() ? QStringLiteral("未知") : m_failureReason;
+    if (isOffice())
+        return QStringLiteral("服务器：%1\n原因：%2")
+            .arg(serverAddress(), StoreSettings::withoutPassword(reason));
     return QStringLiteral("文件：%1\n原因：%2").arg(QDir::toNativeSeparators(m_filePath), reason);
+}
+
+// Where the connection string points, without its password: host (or socket folder),
+// port, database and user as libpq reads them.
+QString DataBase::serverAddress() const {
+    char* error = nullptr;
+    PQconninfoOption* options = PQconninfoParse(m_conninfo.toUtf8().constData(), &error);
+    if (!options) {
+        PQfreemem(error);
+        return StoreSettings::withoutPassword(m_conninfo);
+    }
+    QMap<QString, QString> given;
+    for (PQconninfoOption* o = options; o->keyword; ++o)
+        if (o->val && *o->val)
+            given.insert(QString::fromUtf8(o->keyword), QString::fromUtf8(o->val));
+    PQconninfoFree(options);
+    QStringList parts;
+    if (given.contains(QStringLiteral("service")))
+        parts << QStringLiteral("service=%1").arg(given.value(QStringLiteral("service")));
+    const QString host = given.value(QStringLiteral("host"),
+                                     given.value(QStringLiteral("hostaddr"), QStringLiteral("localhost")));
+    parts << host + u':' + given.value(QStringLiteral("port"), QStringLiteral("5432"));
+    for (const char* key : {"dbname", "user"})
+        if (given.contains(QLatin1String(key)))
+            parts << QStringLiteral("%1=%2").arg(QLatin1String(key), given.value(QLatin1String(key)));
+    return parts.join(u' ');
 }
 
 bool DataBase::ensureSchema(QSqlDatabase& db, int foundVersion, bool newFile, bool writable) {
@@ -258,6 +344,8 @@ std::optional<QSqlDatabase> DataBase::connection() {
             return db;
     }
     dropConnection();
+    if (isOffice())
+        return connectOffice();
 
     const QFileInfo info(m_filePath);
     if (!QDir().mkpath(info.absolutePath())) {
@@ -317,6 +405,90 @@ std::optional<QSqlDatabase> DataBase::connection() {
     return QSqlDatabase::database(m_connectionName, false);
 }
 
+std::optional<QSqlDatabase> DataBase::connectOffice() {
+    bool ok = false;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
+        // The whole connection string goes to libpq; its password file supplies a password.
+        db.setConnectOptions(m_conninfo);
+        if (!db.open())
+            noteFailure(&db, db.lastError().driverText() + u' ' + db.lastError().databaseText());
+        else
+            ok = checkOfficeSchema(db);
+    }
+    if (!ok) {
+        dropConnection();
+        return std::nullopt;
+    }
+    m_open = true;
+    return QSqlDatabase::database(m_connectionName, false);
+}
+
+// The server's tables are made by its setup script, never here; a database without them,
+// or made for a newer program, is refused with the reason.
+bool DataBase::checkOfficeSchema(QSqlDatabase& db) {
+    QSqlQuery version(db);
+    if (!version.exec(QStringLiteral("SELECT MAX(Version) FROM \"版本\"")) || !version.next()) {
+        noteFailure(&db);
+        m_failureReason = QStringLiteral("服务器上的数据库没有报关单数据表（请用 office-db.sh 建立）："
+                                         "%1").arg(m_failureReason);
+        return false;
+    }
+    if (version.value(0).toInt() > OfficeSchemaVersion) {
+        m_failureReason = QStringLiteral("数据库由较新版本的程序建立");
+        return false;
+    }
+    version.finish();
+    m_tables = {QStringLiteral("出口"), QStringLiteral("进口"), QStringLiteral("格式"),
+                QStringLiteral("底图")};
+    // The first clerk on a new server brings the factory layout, under a lock so that two
+    // first clerks do not both bring it.
+    const QString anyLayout = QStringLiteral("SELECT 1 FROM \"格式\" LIMIT 1");
+    QSqlQuery any(db);
+    if (!any.exec(anyLayout)) {
+        noteFailure(&db);
+        return false;
+    }
+    if (any.next())
+        return true;
+    any.finish();
+    QSqlQuery lock(db);
+    const bool written =
+        exec(db, QStringLiteral("BEGIN")) &&
+        lock.exec(QStringLiteral("SELECT pg_advisory_xact_lock(%1)").arg(FactoryLayoutLock)) &&
+        lock.exec(anyLayout) && (lock.next() || writeFactoryLayouts(db)) &&
+        exec(db, QStringLiteral("COMMIT"));
+    if (!written) {
+        noteFailure(&db);
+        exec(db, QStringLiteral("ROLLBACK"));
+    }
+    return written;
+}
+
+bool DataBase::connectionLost(QSqlDatabase& db) const {
+    PGconn* conn = serverHandle(db);
+    return isOffice() && (!conn || PQstatus(conn) == CONNECTION_BAD);
+}
+
+std::optional<QString> DataBase::serverVersion() {
+    QString version;
+    const bool ok = withConnection([&](QSqlDatabase& db) {
+        QSqlQuery q(db);
+        if (!q.exec(QStringLiteral("SHOW server_version")) || !q.next())
+            return false;
+        version = QStringLiteral("PostgreSQL ") + q.value(0).toString();
+        return true;
+    });
+    if (!ok)
+        return std::nullopt;
+    return version;
+}
+
+// Transaction control: prepared once on the file; the server does not prepare it.
+bool DataBase::control(QSqlDatabase& db, const QString& sql) {
+    return isOffice() ? exec(db, sql) : execCached(sql);
+}
+
 QSqlQuery* DataBase::statement(const QString& sql) {
     auto found = m_statements.find(sql);
     if (found != m_statements.end())
@@ -340,13 +512,26 @@ bool DataBase::execCached(const QString& sql) {
 }
 
 bool DataBase::withConnection(const std::function<bool(QSqlDatabase&)>& work) {
-    m_failureReason.clear();
-    std::optional<QSqlDatabase> db = connection();
-    bool ok = db.has_value();
-    if (ok && !work(*db)) {
-        if (m_failureReason.isEmpty()) // a rollback has not already kept the reason
-            noteFailure(&*db);
-        ok = false;
+    bool ok = false;
+    // A connection the server dropped (a restart, the network) is made again once, and
+    // the work runs again from its start: a transaction it was in was rolled back.
+    for (int attempt = 0; attempt < 2 && !ok; ++attempt) {
+        m_failureReason.clear();
+        bool lost = false;
+        {
+            std::optional<QSqlDatabase> db = connection();
+            if (!db)
+                break;
+            ok = work(*db);
+            if (!ok && m_failureReason.isEmpty()) // a rollback has not already kept the reason
+                noteFailure(&*db);
+            lost = !ok && connectionLost(*db);
+        }
+        if (!lost)
+            break;
+        const QString reason = m_failureReason;
+        dropConnection();
+        m_failureReason = reason;
     }
     endBusyWait();
     return ok;
@@ -356,12 +541,12 @@ bool DataBase::inTransaction(const std::function<bool(QSqlDatabase&)>& work) {
     return withConnection([&](QSqlDatabase& db) {
         // IMMEDIATE takes the write lock up front, so a locked file waits out the busy
         // timeout here rather than failing half way.
-        if (!execCached(QStringLiteral("BEGIN IMMEDIATE")))
+        if (!control(db, isOffice() ? QStringLiteral("BEGIN") : QStringLiteral("BEGIN IMMEDIATE")))
             return false;
-        if (work(db) && execCached(QStringLiteral("COMMIT")))
+        if (work(db) && control(db, QStringLiteral("COMMIT")))
             return true;
         noteFailure(&db); // before the rollback replaces the error
-        execCached(QStringLiteral("ROLLBACK"));
+        control(db, QStringLiteral("ROLLBACK"));
         return false;
     });
 }
@@ -369,7 +554,7 @@ bool DataBase::inTransaction(const std::function<bool(QSqlDatabase&)>& work) {
 // Inserts the non-empty boxes of one record with a single statement: one round through
 // the driver instead of one per box.
 bool DataBase::insertRecordRows(Mode mode, int ord, double dat,
-                                const std::function<QString(int)>& textOfBox) {
+                                const std::function<QString(int)>& textOfBox, const QString& key) {
     QList<int> boxes;
     QStringList texts;
     for (int i = 0; i < BoxCount; ++i) {
@@ -385,10 +570,13 @@ bool DataBase::insertRecordRows(Mode mode, int ord, double dat,
     // The statement text for a table and a row count is built once.
     QString& sql = m_insertTexts[{mode, boxes.size()}];
     if (sql.isEmpty()) {
-        sql = QStringLiteral("INSERT INTO %1 (Ord, Dat, Ctl, Con) VALUES ").arg(quotedTable(mode));
+        // On the server each row also carries the key of its record.
+        const QString row = isOffice() ? QStringLiteral("(?, ?, ?, %1, CAST(? AS uuid))").arg(textParam())
+                                       : QStringLiteral("(?, ?, ?, %1)").arg(textParam());
+        sql = QStringLiteral("INSERT INTO %1 (Ord, Dat, Ctl, Con%2) VALUES ")
+                  .arg(quotedTable(mode), isOffice() ? QStringLiteral(", RecordKey") : QString());
         for (qsizetype n = 0; n < boxes.size(); ++n)
-            sql += n == 0 ? QStringLiteral("(?, ?, ?, CAST(? AS TEXT))")
-                          : QStringLiteral(", (?, ?, ?, CAST(? AS TEXT))");
+            sql += (n == 0 ? QString() : QStringLiteral(", ")) + row;
     }
     QSqlQuery* insert = statement(sql);
     if (!insert)
@@ -399,6 +587,8 @@ bool DataBase::insertRecordRows(Mode mode, int ord, double dat,
         insert->bindValue(position++, dat);
         insert->bindValue(position++, boxes[n]);
         insert->bindValue(position++, exactText(texts[n]));
+        if (isOffice())
+            insert->bindValue(position++, key.isEmpty() ? QVariant() : QVariant(key));
     }
     return insert->exec();
 }
@@ -421,20 +611,89 @@ std::optional<int> DataBase::nextRecordNumber(Mode mode) {
     return next;
 }
 
-std::optional<int> DataBase::appendNewRecord(Mode mode, double dat,
-                                             const std::function<QString(int)>& textOfBox) {
+bool DataBase::lockRecordNumbers(Mode mode) {
+    if (!isOffice())
+        return true; // BEGIN IMMEDIATE already keeps every other writer out of the file
+    QSqlQuery* lock = statement(QStringLiteral("SELECT pg_advisory_xact_lock(?)"));
+    if (!lock)
+        return false;
+    lock->bindValue(0, recordNumberLock(mode));
+    const bool ok = lock->exec();
+    lock->finish();
+    return ok;
+}
+
+std::optional<int> DataBase::recordWithKey(Mode mode, const QString& key) {
+    QSqlQuery* q = statement(
+        QStringLiteral("SELECT Ord FROM %1 WHERE RecordKey = CAST(? AS uuid) LIMIT 1").arg(quotedTable(mode)));
+    if (!q)
+        return std::nullopt;
+    q->bindValue(0, key);
+    std::optional<int> found;
+    if (q->exec() && q->next())
+        found = q->value(0).toInt();
+    q->finish();
+    return found;
+}
+
+std::optional<int> DataBase::storeRecord(Mode mode, double dat,
+                                         const std::function<QString(int)>& textOfBox,
+                                         const QString& key, bool mayHaveLanded, bool& landed) {
     // The number is read inside the write transaction, so no other writer takes it.
     int number = 0;
+    int attempts = 0;
     const bool ok = inTransaction([&](QSqlDatabase&) {
+        landed = false;
+        if (!lockRecordNumbers(mode))
+            return false;
+        // A new key cannot be there yet, unless this is a second attempt after a lost
+        // connection: then the first one may have landed.
+        if (isOffice() && !key.isEmpty() && (mayHaveLanded || ++attempts > 1)) {
+            if (const std::optional<int> found = recordWithKey(mode, key)) {
+                number = *found;
+                landed = true;
+                return true;
+            }
+        }
         const std::optional<int> next = readNextNumber(mode);
         if (!next)
             return false;
         number = *next;
-        return insertRecordRows(mode, number, dat, textOfBox);
+        return insertRecordRows(mode, number, dat, textOfBox, key);
     });
     if (!ok)
         return std::nullopt;
     return number;
+}
+
+std::optional<int> DataBase::appendNewRecord(Mode mode, double dat,
+                                             const std::function<QString(int)>& textOfBox) {
+    if (!isOffice()) {
+        bool landed = false;
+        return storeRecord(mode, dat, textOfBox, {}, false, landed);
+    }
+    QStringList texts;
+    for (int i = 0; i < BoxCount; ++i)
+        texts.append(textOfBox(i));
+    // A save that landed before its answer was lost is found by its key, not stored again.
+    const bool retried = m_unsettled && m_unsettled->mode == mode && m_unsettled->texts == texts;
+    const QString key = retried ? m_unsettled->key : QUuid::createUuid().toString(QUuid::WithoutBraces);
+    bool landed = false;
+    const std::optional<int> number = storeRecord(mode, dat, textOfBox, key, retried, landed);
+    if (number)
+        m_unsettled.reset();
+    else
+        m_unsettled = UnsettledSave{mode, texts, key};
+    return number;
+}
+
+std::optional<bool> DataBase::copyRecord(Mode mode, double dat, const QStringList& texts,
+                                         const QString& key) {
+    bool landed = false;
+    const auto textOfBox = [&texts](int i) { return texts.value(i); };
+    if (!storeRecord(mode, dat, textOfBox, key, true, landed))
+        return std::nullopt;
+    return !landed;
 }
 
 bool DataBase::SaveHistoryRecord(const Form& form, Mode mode, int& ord) {
@@ -443,7 +702,7 @@ bool DataBase::SaveHistoryRecord(const Form& form, Mode mode, int& ord) {
         return inTransaction([&](QSqlDatabase&) {
             return execCached(
                        QStringLiteral("DELETE FROM %1 WHERE Ord = -1").arg(quotedTable(mode))) &&
-                   insertRecordRows(mode, WorkingRecordOrd, WorkingRecordDate, textOfBox);
+                   insertRecordRows(mode, WorkingRecordOrd, WorkingRecordDate, textOfBox, {});
         });
     }
     // One moment for every row of the record.
@@ -459,8 +718,8 @@ bool DataBase::LoadHistoryRecord(Form& form, int ord, Mode mode) {
     QList<QPair<int, QString>> rows;
     const bool ok = withConnection([&](QSqlDatabase&) {
         QSqlQuery* q = statement(
-            QStringLiteral("SELECT Ctl, CAST(Con AS BLOB) FROM %1 WHERE Ord = ? ORDER BY rowid")
-                .arg(quotedTable(mode)));
+            QStringLiteral("SELECT Ctl, %2 FROM %1 WHERE Ord = ? ORDER BY %3")
+                .arg(quotedTable(mode), textColumn(QStringLiteral("Con")), insertionOrder()));
         if (!q)
             return false;
         q->bindValue(0, ord);
@@ -487,10 +746,39 @@ bool DataBase::LoadHistoryRecord(Form& form, int ord, Mode mode) {
     return true;
 }
 
+namespace {
+
+// The same read from the server, also straight through libpq: the rows come as text, the
+// texts as their UTF-8 bytes.
+bool forEachServerRow(PGconn* conn, Mode mode, const std::function<void(const HistoryRow&)>& row) {
+    const QByteArray sql = QStringLiteral("SELECT Ord, Dat, Ctl, Con FROM %1 ORDER BY Ord DESC")
+                               .arg(quotedTable(mode))
+                               .toUtf8();
+    PGresult* result = PQexec(conn, sql.constData());
+    const bool ok = PQresultStatus(result) == PGRES_TUPLES_OK;
+    if (ok) {
+        HistoryRow r;
+        const int rows = PQntuples(result);
+        for (int i = 0; i < rows; ++i) {
+            r.ord = std::atoi(PQgetvalue(result, i, 0));
+            r.dat = std::strtod(PQgetvalue(result, i, 1), nullptr);
+            r.ctl = std::atoi(PQgetvalue(result, i, 2));
+            r.con = DataBase::textOfUtf8(QByteArrayView(PQgetvalue(result, i, 3), PQgetlength(result, i, 3)));
+            row(r);
+        }
+    }
+    PQclear(result);
+    return ok;
+}
+
+} // namespace
+
 bool DataBase::forEachHistoryRow(Mode mode, const std::function<void(const HistoryRow&)>& row) {
     // The whole-table read goes straight to SQLite under Qt's own connection: a grid of
     // tens of thousands of records would otherwise spend most of its time in QVariant.
     return withConnection([&](QSqlDatabase& db) {
+        if (PGconn* conn = serverHandle(db))
+            return forEachServerRow(conn, mode, row);
         sqlite3* native = nativeHandle(db);
         if (!native)
             return false;

@@ -74,6 +74,11 @@ public:
     // number, in one transaction; returns that number (taken even when every text is empty).
     std::optional<int> appendNewRecord(Mode mode, double dat,
                                        const std::function<QString(int ctl)>& textOfBox);
+    // Stores a record copied from elsewhere under `key` and the next free number, unless a
+    // record with that key is there already: true when it was stored, false when it was
+    // there, std::nullopt on failure.
+    std::optional<bool> copyRecord(Mode mode, double dat, const QStringList& texts,
+                                   const QString& key);
     // Calls `row` for every row of the history, highest Ord first.
     bool forEachHistoryRow(Mode mode, const std::function<void(const HistoryRow&)>& row);
     // Deletes every row of the given records in one transaction.
@@ -99,6 +104,13 @@ public:
     // not prepare. Call finish() after reading a SELECT so no read stays open.
     QSqlQuery* statement(const QString& sql);
 
+    // SQL pieces that differ between the two engines: a bound text taken exactly (bind
+    // exactText()), a text column read back as its bytes (read with textOf()), and the
+    // order in which the rows of one record or layout were written.
+    QString textParam() const;
+    QString textColumn(const QString& column) const;
+    QString insertionOrder() const;
+
     // A text goes in and out as its UTF-8 bytes: SQLite's own UTF-16 conversion would drop
     // a leading U+FEFF. Bind exactText(t) to "CAST(? AS TEXT)"; read "CAST(Con AS BLOB)"
     // with textOf().
@@ -113,8 +125,23 @@ public:
     static double toOleDate(const QDateTime& moment);
     static QDateTime fromOleDate(double days);
 
+    // The schema version of an office database this program works with.
+    static constexpr int OfficeSchemaVersion = 1;
+
 private:
     std::optional<QSqlDatabase> connection();
+    std::optional<QSqlDatabase> connectOffice();
+    bool checkOfficeSchema(QSqlDatabase& db);
+    bool connectionLost(QSqlDatabase& db) const;
+    bool control(QSqlDatabase& db, const QString& sql);
+    QString serverAddress() const;
+    bool lockRecordNumbers(Mode mode);
+    std::optional<int> recordWithKey(Mode mode, const QString& key);
+    // Stores a record under the next number in one transaction; with a key, a record that
+    // already carries it is found instead (landed tells which).
+    std::optional<int> storeRecord(Mode mode, double dat,
+                                   const std::function<QString(int)>& textOfBox,
+                                   const QString& key, bool mayHaveLanded, bool& landed);
     bool ensureSchema(QSqlDatabase& db, int foundVersion, bool newFile, bool writable);
     void installBusyWait(QSqlDatabase& db);
     static int onBusy(void* self, int attempts);
@@ -123,7 +150,7 @@ private:
     void noteFailure(QSqlDatabase* db, const QString& fallback = {});
     bool execCached(const QString& sql);
     bool insertRecordRows(Mode mode, int ord, double dat,
-                          const std::function<QString(int)>& textOfBox);
+                          const std::function<QString(int)>& textOfBox, const QString& key);
     std::optional<int> readNextNumber(Mode mode);
 
     QString m_filePath;
@@ -137,4 +164,12 @@ private:
     QString m_failureReason;
     std::map<QString, std::unique_ptr<QSqlQuery>> m_statements;
     std::map<std::pair<Mode, qsizetype>, QString> m_insertTexts;
+    // A record whose save ended without an answer from the server: saved again with the
+    // same texts, it keeps its key, so a save that did land is found, not stored twice.
+    struct UnsettledSave {
+        Mode mode;
+        QStringList texts;
+        QString key;
+    };
+    std::optional<UnsettledSave> m_unsettled;
 };

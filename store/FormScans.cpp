@@ -39,14 +39,17 @@ bool FormScans::save(Mode mode, const FormScan& scan) {
     if (!m_db.hasTable(Table))
         return m_db.failWith(QStringLiteral("旧版本数据库文件不能写入，底图功能暂停使用"));
     return m_db.inTransaction([&](QSqlDatabase& db) {
+        // Replaced as a delete and an insert, which both engines read the same way.
+        QSqlQuery remove(db);
+        if (!remove.prepare(QStringLiteral("DELETE FROM \"底图\" WHERE Mode = ?")))
+            return false;
+        remove.bindValue(0, static_cast<int>(mode));
+        if (!remove.exec())
+            return false;
+        if (scan.isEmpty())
+            return true;
         QSqlQuery q(db);
-        if (scan.isEmpty()) {
-            if (!q.prepare(QStringLiteral("DELETE FROM \"底图\" WHERE Mode = ?")))
-                return false;
-            q.bindValue(0, static_cast<int>(mode));
-            return q.exec();
-        }
-        if (!q.prepare(QStringLiteral("INSERT OR REPLACE INTO \"底图\" (Mode, FileName, Image, "
+        if (!q.prepare(QStringLiteral("INSERT INTO \"底图\" (Mode, FileName, Image, "
                                       "OffsetX, OffsetY, Scale) VALUES (?, ?, ?, ?, ?, ?)")))
             return false;
         q.bindValue(0, static_cast<int>(mode));

@@ -13,6 +13,8 @@ public:
     virtual int rows() const = 0; // fixed rows included
     virtual int cols() const = 0;
     virtual int fixedRows() const = 0;
+    // Data rows held, those a find hides included.
+    virtual int heldDataRows() const { return rows() - fixedRows(); }
     virtual QString text(int row, int col) const = 0;
     virtual int colWidthTwips(int col) const = 0;
     // The cell's own background as BGR (red in the low byte); 0 when it has none.

@@ -50,6 +50,7 @@ public:
     int rows() const override { return static_cast<int>(m_shown.size()) + 1; }
     int cols() const override { return ColumnCount; }
     int fixedRows() const override { return 1; }
+    int heldDataRows() const override { return storedRowCount(); }
     QString text(int row, int col) const override;
     int colWidthTwips(int col) const override;
     std::uint32_t cellBackColor(int row, int col) const override;

@@ -112,7 +112,8 @@ bool Layouts::LoadLayout(Form& form, const QString& name) {
         q.setForwardOnly(true);
         if (!q.prepare(
                 QStringLiteral("SELECT Ctl, ") + LayoutColumns::names() +
-                QStringLiteral(" FROM \"格式\" WHERE Name = CAST(? AS TEXT) ORDER BY rowid")))
+                QStringLiteral(" FROM \"格式\" WHERE Name = %1 ORDER BY %2")
+                    .arg(m_db.textParam(), m_db.insertionOrder())))
             return false;
         q.bindValue(0, DataBase::exactText(key));
         if (!q.exec())
@@ -138,7 +139,7 @@ std::optional<bool> Layouts::wouldReplace(const QString& givenName) {
     const bool ok = m_db.withConnection([&](QSqlDatabase& db) {
         QSqlQuery q(db);
         if (!q.prepare(
-                QStringLiteral("SELECT 1 FROM \"格式\" WHERE Name = CAST(? AS TEXT) LIMIT 1")))
+                QStringLiteral("SELECT 1 FROM \"格式\" WHERE Name = %1 LIMIT 1").arg(m_db.textParam())))
             return false;
         q.bindValue(0, DataBase::exactText(name));
         if (!q.exec())
@@ -161,7 +162,8 @@ bool Layouts::SaveLayout(const Form& form, const QString& givenName) {
     // failure leaves the old layout whole.
     const bool saved = m_db.inTransaction([&](QSqlDatabase& db) {
         QSqlQuery remove(db);
-        if (!remove.prepare(QStringLiteral("DELETE FROM \"格式\" WHERE Name = CAST(? AS TEXT)")))
+        if (!remove.prepare(
+                QStringLiteral("DELETE FROM \"格式\" WHERE Name = %1").arg(m_db.textParam())))
             return false;
         remove.bindValue(0, DataBase::exactText(name));
         if (!remove.exec())
@@ -169,7 +171,8 @@ bool Layouts::SaveLayout(const Form& form, const QString& givenName) {
         QSqlQuery insert(db);
         if (!insert.prepare(
                 QStringLiteral("INSERT INTO \"格式\" (Name, Ctl, ") + LayoutColumns::names() +
-                QStringLiteral(") VALUES (CAST(? AS TEXT), ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")))
+                QStringLiteral(") VALUES (%1, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
+                    .arg(m_db.textParam())))
             return false;
         for (int i = 0; i < BoxCount; ++i) {
             insert.bindValue(0, DataBase::exactText(name));
@@ -190,8 +193,8 @@ std::optional<QStringList> Layouts::layoutNames() {
     const bool ok = m_db.withConnection([&](QSqlDatabase& db) {
         QSqlQuery q(db);
         q.setForwardOnly(true);
-        if (!q.exec(QStringLiteral(
-                "SELECT CAST(Name AS BLOB) FROM \"格式\" GROUP BY Name ORDER BY Name")))
+        if (!q.exec(QStringLiteral("SELECT %1 FROM \"格式\" GROUP BY Name ORDER BY Name")
+                        .arg(m_db.textColumn(QStringLiteral("Name")))))
             return false;
         while (q.next())
             names.append(DataBase::textOf(q.value(0)));

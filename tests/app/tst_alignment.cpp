@@ -87,13 +87,15 @@ class AlignmentTest : public QObject {
 private slots:
     void oneSlipIsOneStep_data();
     void oneSlipIsOneStep();
+    void undoKeepsTypedTexts_data();
+    void undoKeepsTypedTexts();
     void scanBehindThePage();
     void previewShowsWhatPrints();
 };
 
 void AlignmentTest::oneSlipIsOneStep_data() {
     QTest::addColumn<QString>("slip");
-    for (const char* slip : {"drag", "arrow run", "layout load", "clear"})
+    for (const char* slip : {"drag", "second drag", "arrow run", "layout load", "clear"})
         QTest::newRow(slip) << QString::fromLatin1(slip);
 }
 
@@ -111,7 +113,11 @@ void AlignmentTest::oneSlipIsOneStep() {
     w.form().setSelected(b, true);
     w.page()->setFocus();
 
-    if (slip == QLatin1String("drag")) {
+    if (slip.endsWith(QLatin1String("drag"))) {
+        if (slip == QLatin1String("second drag")) { // two drags are two steps
+            w.dragBox(a, QPointF(30, 30), QPointF(600, 450));
+            before = w.state();
+        }
         w.dragBox(a, QPointF(30, 30), QPointF(600, 450));
     } else if (slip == QLatin1String("arrow run")) {
         w.keys(Qt::Key_Left, 4);
@@ -150,6 +156,64 @@ void AlignmentTest::oneSlipIsOneStep() {
     w.form().setText(a, QStringLiteral("出口的发货单位"));
     w.keys(Qt::ControlModifier | Qt::Key_Z);
     QCOMPARE(w.form().text(a), QStringLiteral("出口的发货单位"));
+}
+
+void AlignmentTest::undoKeepsTypedTexts_data() {
+    // Each key goes to the box that Enter entered after the typing, or to the page.
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QStringList>("texts"); // boxes 2, 3 and 4 afterwards
+    QTest::addColumn<float>("moved");       // by the Right arrow on the page, kept or undone
+    const QStringList cleared{"", "typed", ""}, back{"A2", "typed", "A4"};
+    QTest::newRow("Ctrl+Z in the box") << QStringList{"box Z", "box Z"} << cleared << 0.f;
+    QTest::newRow("Ctrl+Z, Ctrl+Y in the box") << QStringList{"box Z", "box Y"} << cleared << 0.f;
+    QTest::newRow("Ctrl+Z on the page") << QStringList{"page Z"} << back << 0.f;
+    QTest::newRow("Ctrl+Z on the page, Ctrl+Y in the box")
+        << QStringList{"page Z", "box Y", "box ShiftZ"} << back << 0.f;
+    QTest::newRow("Ctrl+Z, Ctrl+Shift+Z, Ctrl+Z on the page")
+        << QStringList{"page Z", "page ShiftZ", "page Z"} << back << 0.f;
+    QTest::newRow("Ctrl+Z, typing, Ctrl+Y on the page")
+        << QStringList{"page Z", "A2 X", "page Y"} << QStringList{"A2X", "typed", ""} << 0.f;
+    QTest::newRow("a move after the typing, Ctrl+Z in the box")
+        << QStringList{"page Right", "box Z", "box Z"} << cleared << 0.f;
+    QTest::newRow("a move after the typing, Ctrl+Z, Ctrl+Y in the box")
+        << QStringList{"page Right", "box Z", "box Y"} << cleared << 10.f;
+}
+
+// After a clear the clerk types a new declaration: no undo or redo, from a box just entered
+// or from the page, writes over or empties what was typed since.
+void AlignmentTest::undoKeepsTypedTexts() {
+    QFETCH(QStringList, keys);
+    QFETCH(QStringList, texts);
+    QFETCH(float, moved);
+    Window w;
+    for (int i : {2, 3, 4})
+        w.form().setText(i, QStringLiteral("A%1").arg(i));
+    w.form().setSelected(0, true);
+    const float left = w.form().box(0).left;
+    click(QStringLiteral("清 空 内 容"));
+    w.box(3)->setFocus();
+    QTest::keyClicks(w.box(3), QStringLiteral("typed"));
+    QTest::keyClick(w.box(3), Qt::Key_Return);
+    QCOMPARE(QApplication::focusWidget(), w.box(4));
+    const QHash<QString, QKeyCombination> combination{
+        {"Z", Qt::ControlModifier | Qt::Key_Z},
+        {"Y", Qt::ControlModifier | Qt::Key_Y},
+        {"ShiftZ", Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z},
+        {"Right", QKeyCombination(Qt::Key_Right)}};
+    for (const QString& key : keys) {
+        const QStringList where = key.split(u' ');
+        if (where[0] == QLatin1String("A2")) { // typing at the end of box 2
+            w.box(2)->setFocus();
+            QTest::keyClicks(w.box(2), where[1]);
+            continue;
+        }
+        QWidget* target = where[0] == QLatin1String("box") ? w.box(4) : w.page();
+        target->setFocus();
+        QTest::keyClick(target, combination[where[1]].key(),
+                        combination[where[1]].keyboardModifiers());
+    }
+    QCOMPARE((QStringList{w.form().text(2), w.form().text(3), w.form().text(4)}), texts);
+    QCOMPARE(w.form().box(0).left, left + moved);
 }
 
 void AlignmentTest::scanBehindThePage() {

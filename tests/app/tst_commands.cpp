@@ -15,6 +15,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPrintPreviewWidget>
+#include <QSqlQuery>
 
 namespace {
 
@@ -56,6 +57,8 @@ private slots:
     void batchPrint_data();
     void batchPrint();
     void findAndTheImageButtons();
+    void findFoldsCaseAndReadsTheDate_data();
+    void findFoldsCaseAndReadsTheDate();
     void keysCalibrationAndAbout();
 };
 
@@ -210,6 +213,31 @@ void CommandsTest::findAndTheImageButtons() {
     QCOMPARE(s.grid().access().rows(), 1);
     s.tabs("SS2")->setCurrentIndex(0);
     QCOMPARE(s.column(3).size(), 4);
+}
+
+void CommandsTest::findFoldsCaseAndReadsTheDate_data() {
+    QTest::addColumn<QString>("find");
+    QTest::addColumn<QStringList>("shown"); // box 0 of the rows shown
+    QTest::newRow("lower case finds upper") << "abc" << QStringList{"ABC-001"};
+    QTest::newRow("upper case finds lower") << "XYZ" << QStringList{"xyz-002"};
+    QTest::newRow("the print date") << "2023-03-15" << QStringList{"ABC-001"};
+    QTest::newRow("the print time") << "12:00" << QStringList{"ABC-001"};
+}
+
+void CommandsTest::findFoldsCaseAndReadsTheDate() {
+    QFETCH(QString, find);
+    QFETCH(QStringList, shown);
+    History s({{"ABC-001", "宁波"}, {"xyz-002", "上海"}});
+    { // record 0 was printed at noon on 15 March 2023
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "dates");
+        db.setDatabaseName(s.dbPath);
+        QVERIFY(db.open() && QSqlQuery(db).exec("UPDATE \"出口\" SET Dat = 45000.5 WHERE Ord = 0"));
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("dates"));
+    s.tabs("SS2")->setCurrentIndex(1);
+    s.tabs("SS2")->setCurrentIndex(0);
+    named<QLineEdit>(QStringLiteral("查找"))->setText(find);
+    QCOMPARE(s.column(3), shown);
 }
 
 void CommandsTest::keysCalibrationAndAbout() {

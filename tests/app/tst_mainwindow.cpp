@@ -2,6 +2,7 @@
 // frame and the names of its controls, the layout dialog, a broken database.
 #include "ClerkTyping.h"
 #include "FontSetup.h"
+#include "HistoryGrid.h"
 #include "MainWindowGeometry.h"
 #include "SelDialog.h"
 #include "Units.h"
@@ -18,6 +19,10 @@ class MainWindowTest : public QObject {
 private slots:
     void initTestCase();
     void workingRecordsAndLayoutSurviveModesAndRestarts();
+    void typedWorkOutlivesOtherViews_data();
+    void typedWorkOutlivesOtherViews();
+    void historyViewControlsDoNotOverlap_data();
+    void historyViewControlsDoNotOverlap();
     void layoutDialogButtonsAndKeys();
     void brokenDatabaseKeepsTheProgramRunning();
 };
@@ -78,6 +83,90 @@ void MainWindowTest::workingRecordsAndLayoutSurviveModesAndRestarts() {
         if (c->focusPolicy() != Qt::NoFocus && c->isVisibleTo(s.mf.get()) &&
             !qobject_cast<QScrollBar*>(c) && !c->parentWidget()->inherits("QAbstractScrollArea"))
             QVERIFY2(!c->accessibleName().isEmpty(), c->metaObject()->className());
+}
+
+void MainWindowTest::typedWorkOutlivesOtherViews_data() {
+    QTest::addColumn<QString>("away");      // main tabs visited, "F1" pressed in the typed box
+    QTest::addColumn<int>("printAgain");    // the history mode of 再次打印's row; -1 none
+    QTest::addColumn<QStringList>("shown"); // boxes 6 and 10 on the form view afterwards
+    const QStringList typed{"", "上海收货"};
+    QTest::newRow("F1") << "F1" << -1 << typed;
+    QTest::newRow("history") << "1" << -1 << typed;
+    QTest::newRow("help, then history") << "21" << -1 << typed;
+    QTest::newRow("再次打印 in the same mode") << "1" << 1 << QStringList{"宁波", ""};
+    QTest::newRow("再次打印 in the other mode") << "1" << 0 << typed;
+}
+
+// Whatever takes the clerk away from the form view, coming back shows what was typed; 再次打印
+// still shows its row when the form view is in the row's mode.
+void MainWindowTest::typedWorkOutlivesOtherViews() {
+    QFETCH(QString, away);
+    QFETCH(int, printAgain);
+    QFETCH(QStringList, shown);
+    WindowSession s;
+    s.storeRecord(Mode::Import, {{6, "宁波"}});
+    s.storeRecord(Mode::Export, {{6, "上海"}});
+    s.start();
+    typeLikeClerk(s.box(10), QStringLiteral("上海收货"));
+    if (away == QLatin1String("F1"))
+        QTest::keyClick(s.box(10), Qt::Key_F1);
+    else
+        for (const QChar tab : away)
+            s.selectTab("SST", tab.digitValue());
+    QVERIFY(s.tabs("SST")->currentIndex() != 0);
+    if (printAgain >= 0) {
+        s.selectTab("SS2", printAgain);
+        s.mf->historyGrid().setGridSelection(1, 1); // the stored record, not a working one
+        click(s.mf->imageButton(4));
+    } else {
+        s.selectTab("SST", 0);
+    }
+    QCOMPARE((QStringList{s.shown(6), s.shown(10)}), shown);
+    if (printAgain == 0) { // the row waits in its own mode
+        s.selectTab("SS1", 0);
+        QCOMPARE(s.shown(6), QStringLiteral("上海"));
+    }
+}
+
+void MainWindowTest::historyViewControlsDoNotOverlap_data() {
+    QTest::addColumn<QSize>("screen");
+    QTest::newRow("800x600") << QSize(800, 600);
+    QTest::newRow("1024x768") << QSize(1024, 768);
+    QTest::newRow("1600x1200") << QSize(1600, 1200);
+}
+
+// Every control of the history view can be clicked where it shows: none covers another.
+void MainWindowTest::historyViewControlsDoNotOverlap() {
+    QFETCH(QSize, screen);
+    WindowSession s;
+    s.start(screen);
+    s.selectTab("SST", 1);
+    QList<QPair<QWidget*, QRect>> controls; // in window coordinates
+    for (const char* strip : {"SST", "SS2"}) {
+        QTabBar* bar = s.tabs(strip)->tabBar();
+        for (int tab = 0; tab < bar->count(); ++tab)
+            controls.append({bar, QRect(bar->mapTo(s.mf.get(), bar->tabRect(tab).topLeft()),
+                                        bar->tabRect(tab).size())});
+    }
+    QList<QWidget*> found;
+    for (QWidget* w : s.mf->findChildren<QWidget*>())
+        if (w->isVisible() && (qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                               w == &s.mf->historyGrid()))
+            found.append(w);
+    for (QWidget* w : found) // the parts of a control are not controls of their own
+        if (std::none_of(found.begin(), found.end(),
+                         [w](QWidget* o) { return o != w && o->isAncestorOf(w); }))
+            controls.append({w, QRect(w->mapTo(s.mf.get(), QPoint()), w->size())});
+    // Tabs, the top strip, the image buttons, the batch buttons, the find box and the grid.
+    QCOMPARE(controls.size(), 3 + 2 + 3 + 5 + 2 + 1 + 1);
+    for (const auto& [widget, rect] : controls) {
+        QVERIFY(s.mf->rect().contains(rect));
+        QWidget* hit = s.mf->childAt(rect.center());
+        QVERIFY2(hit == widget || widget->isAncestorOf(hit), qPrintable(widget->accessibleName()));
+        for (const auto& [other, otherRect] : controls)
+            QVERIFY2(other == widget || !rect.intersects(otherRect),
+                     qPrintable(widget->accessibleName() + " / " + other->accessibleName()));
+    }
 }
 
 // A second command reuses the open dialog in its own mode while the window stays usable;

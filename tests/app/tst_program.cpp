@@ -6,6 +6,7 @@
 #include "PendingTyping.h"
 #include "QuitOnSignal.h"
 #include "ScriptedDialogs.h"
+#include "SingleInstance.h"
 #include "TestFolder.h"
 #include "VersionCheck.h"
 
@@ -102,6 +103,31 @@ private slots:
         QTimer::singleShot(5000, &row, [] { QCoreApplication::exit(3); });
         QCOMPARE(QCoreApplication::exec(), 0);
         QCOMPARE(quits, 1);
+    }
+
+    // A second start on the same database brings the first program's window forward.
+    void secondStartBringsTheWindowForward_data() {
+        QTest::addColumn<bool>("minimized"); // otherwise behind another window
+        QTest::newRow("minimized") << true;
+        QTest::newRow("behind another window") << false;
+    }
+    void secondStartBringsTheWindowForward() {
+        QFETCH(bool, minimized);
+        const QString db = m_folder.file(QStringLiteral("Par.db"));
+        SingleInstance first(db);
+        QVERIFY(first.acquire());
+        QMainWindow window, other;
+        first.setWindow(&window);
+        window.show();
+        other.show();
+        if (minimized)
+            window.showMinimized();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        SingleInstance second(db);
+        QVERIFY(!second.acquire());
+        QVERIFY(second.askHolderToComeForward());
+        QTRY_VERIFY(window.isActiveWindow() && !window.isMinimized());
     }
 
     // The page's text as Qt reads it: charset by BOM, header, meta or GB18030, markup gone,

@@ -27,14 +27,21 @@ int runChild(const QString& role, const QString& db) {
         QTimer::singleShot(0, &window, [&, role] {
             Form& form = window.form();
             auto* modes = window.findChild<TabStrip*>(QStringLiteral("SS1"));
-            if (role == QLatin1String("type")) {
-                modes->setCurrentIndex(0);
-                form.setText(10, Typed);
-                form.setText(40, QStringLiteral("8471300000"));
-                form.setGeometry(40, 1000, 6000, 300, 250);
-                form.setFontSize(40, 14);
+            const auto typeMore = [&window] {
+                window.form().setText(40, QStringLiteral("8471300000"));
+                window.form().setGeometry(40, 1000, 6000, 300, 250);
+                window.form().setFontSize(40, 14);
                 std::puts("typed");
                 std::fflush(stdout);
+            };
+            if (role.startsWith(QLatin1String("type"))) {
+                modes->setCurrentIndex(0);
+                form.setText(10, Typed);
+                // "type-later": the rest comes once the first copy is long written.
+                if (role == QLatin1String("type"))
+                    typeMore();
+                else
+                    QTimer::singleShot(2500, &window, typeMore);
                 return; // runs on until it is killed
             }
             std::printf("mode=%d box10=%s box40=%s left40=%g size40=%g\n", modes->currentIndex(),
@@ -89,15 +96,23 @@ private slots:
 
 void RecoveryTest::typedWorkSurvivesAKill_data() {
     QTest::addColumn<bool>("restore");
-    QTest::newRow("Yes puts it back") << true;
-    QTest::newRow("No discards it") << false;
+    QTest::addColumn<bool>("soon"); // killed 1 s after the last change
+    QTest::newRow("Yes puts it back") << true << false;
+    QTest::newRow("No discards it") << false << false;
+    QTest::newRow("killed 1 s after typing more") << true << true;
 }
 
 void RecoveryTest::typedWorkSurvivesAKill() {
     QFETCH(bool, restore);
+    QFETCH(bool, soon);
     TestFolder folder;
     const QString db = folder.file(QStringLiteral("Par.db"));
-    {
+    if (soon) {
+        Program first(QStringLiteral("type-later"), db);
+        QVERIFY(first.process.waitForReadyRead(60000));
+        QCOMPARE(first.process.readLine().trimmed(), QByteArray("typed"));
+        QTest::qWait(1000);
+    } else {
         Program first(QStringLiteral("type"), db);
         QVERIFY(first.process.waitForReadyRead(60000));
         QCOMPARE(first.process.readLine().trimmed(), QByteArray("typed"));

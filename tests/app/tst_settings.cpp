@@ -194,8 +194,8 @@ void SettingsTest::buttonHasItsOwnPlace_data() {
 void SettingsTest::buttonHasItsOwnPlace() {
     QFETCH(QSize, screen);
     WindowSession s;
-    StoreSettings::setConnection(QStringLiteral("service=office"));
     s.start(screen);
+    StoreSettings::setConnection(QStringLiteral("service=office")); // for the next start
     QAbstractButton* button = named(QStringLiteral("数据库设置…"));
     QVERIFY(button && button->isVisible());
     const QRect place = button->geometry();

@@ -84,12 +84,16 @@ struct ImportRun {
     // into an empty grid and with nothing shown yet.
     int run(const QString& file, const QStringList& answers) {
         grid = {};
+        return runInto(grid, file, answers);
+    }
+    // The same into `target` as it stands.
+    int runInto(GridAccess& target, const QString& file, const QStringList& answers) {
         dialogs.clear();
         dialogs.texts.clear();
         dialogs.openFiles.enqueue(file);
         for (const QString& a : answers)
             dialogs.texts.enqueue(a.isNull() ? std::optional<QString>() : std::optional(a));
-        return ImportExcelRows(grid, mode(), db, dialogs, nullptr, chooser);
+        return ImportExcelRows(target, mode(), db, dialogs, nullptr, chooser);
     }
     std::map<int, Record> records() {
         std::map<int, Record> out;

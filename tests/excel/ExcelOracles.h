@@ -59,10 +59,12 @@ print JSON::PP->new->ascii->encode({nrows => $rmax + 1, ncols => $cmax + 1, cell
 )PL"};
 
 // Spreadsheet::WriteExcel writes sheets 报关单, 第二页 and 空表. Row 1 of 报关单 holds
-// every kind of cell; rows 4 and 6 (1-based) have no box text; rows 8 to 12 are short.
+// every kind of cell; rows 4 and 6 (1-based) have no box text; rows 8 to 12 are short. With a
+// second argument "compat" it writes as Excel does: cells in row order, ROW, DBCELL and INDEX.
 inline const Script WriteExcel{"/usr/bin/perl", R"PL(
 use strict; use warnings; use utf8; use Spreadsheet::WriteExcel;
 my $book = Spreadsheet::WriteExcel->new($ARGV[0]) or die "cannot create\n";
+$book->compatibility_mode() if ($ARGV[1] // '') eq 'compat';
 my ($s, $t) = map { $book->add_worksheet($_) } '报关单', '第二页', '空表';
 my $day = $book->add_format(num_format => 'yyyy-mm-dd');
 my $moment = $book->add_format(num_format => 'yyyy-mm-dd hh:mm:ss');

@@ -2,6 +2,7 @@
 #include "CompoundFileReader.h"
 #include "ExcelFixture.h"
 #include "ExcelOracles.h"
+#include "HistoryGridModel.h"
 #include "ProgressWatcher.h"
 #include "Sheets.h"
 #include "XlsWorkbookReader.h"
@@ -32,10 +33,12 @@ private slots:
     void exported();
     void importRows_data();
     void importRows();
+    void importNumbersEveryRow();
 
 private:
     TestFolder m_folder;
-    QString m_workbook; // written by Spreadsheet::WriteExcel
+    QString m_workbook;       // written by Spreadsheet::WriteExcel
+    QString m_compatWorkbook; // the same in its compatibility mode: with INDEX and DBCELL
 };
 
 namespace {
@@ -146,6 +149,9 @@ void ExcelTest::initTestCase() {
     m_workbook = m_folder.file(QStringLiteral("from-perl.xls"));
     ExcelOracles::run(m_folder.path(), ExcelOracles::WriteExcel, {m_workbook});
     QVERIFY(QFile::exists(m_workbook));
+    m_compatWorkbook = m_folder.file(QStringLiteral("from-perl-compat.xls"));
+    ExcelOracles::run(m_folder.path(), ExcelOracles::WriteExcel, {m_compatWorkbook, "compat"});
+    QVERIFY(QFile::exists(m_compatWorkbook));
 }
 
 void ExcelTest::cellsOfOtherWriters() {
@@ -347,8 +353,8 @@ void ExcelTest::exported() {
 
 void ExcelTest::importRows_data() {
     QTest::addColumn<QString>("file");
-    // Null: no file; "perl": the WriteExcel workbook, "perl refused" with the store refusing
-    // the second new record.
+    // Null: no file; "perl": the WriteExcel workbook, "perl compat" the one with INDEX and
+    // DBCELL, "perl refused" with the store refusing the second new record.
     QTest::addColumn<QByteArray>("content");
     // On the sheet dialog's list, as (column, row), before 确  定: a click on a mark moves it
     // there, one on the marked sheet takes it away; the first sheet is marked at first.
@@ -371,6 +377,8 @@ void ExcelTest::importRows_data() {
         "6:2023-12-31 7:-17.5 8:123456789012345 9:2024-02-02 87:最后一格";
     row("rows 2 to 7, .XLS accepted", "a.XLS", perl, {}, {"2", "7"}, done.arg(2).arg(7),
         {second, "不是日期=now 0:x", y, "=now 2:z"});
+    row("WriteExcel with INDEX, ROW and DBCELL records", "a.xls", "perl compat", {}, {"2", "7"},
+        done.arg(2).arg(7), {second, "不是日期=now 0:x", y, "=now 2:z"});
     row("the store refuses the second record: the first stays", "a.xls", "perl refused", {},
         {"2", "7"}, Messages::databaseOpenError(), {second});
     row("the second sheet marked; 2.5 reads as 2, the header row too", "a.xls", perl,
@@ -412,7 +420,7 @@ void ExcelTest::importRows() {
     };
     const QString path = t.folder.file(file);
     if (content.startsWith("perl"))
-        QVERIFY(QFile::copy(m_workbook, path));
+        QVERIFY(QFile::copy(content.endsWith("compat") ? m_compatWorkbook : m_workbook, path));
     else if (!content.isNull())
         QVERIFY(TestFolder::write(path, content));
     // New records follow those stored.
@@ -451,6 +459,26 @@ void ExcelTest::importRows() {
     }
     QCOMPARE(stored, records);
     QCOMPARE(t.grid.rows(), 1 + records.size());
+}
+
+void ExcelTest::importNumbersEveryRow() {
+    // Five records numbered 1 to 5, a find showing three; two worksheet rows are imported.
+    ImportRun t;
+    HistoryGridModel grid;
+    std::vector<HistoryGridModel::Row> rows;
+    for (int k = 0; k < 5; ++k)
+        rows.push_back({{0, QString::number(4 - k)},
+                        {1, QString::number(k + 1)},
+                        {3, k % 2 ? QStringLiteral("甲") : QStringLiteral("乙")}});
+    grid.replaceContents({}, std::move(rows));
+    grid.setFilterText(QStringLiteral("乙"));
+    const QString path = t.folder.file(QStringLiteral("a.xls"));
+    QVERIFY(QFile::copy(m_workbook, path));
+    t.runInto(grid, path, {"2", "3"});
+    QCOMPARE(t.dialogs.messages(), QStringList{ExcelMessages::imported(2, 3)});
+    // The new rows show below the three, numbered after every row, hidden ones included.
+    QCOMPARE(grid.rows(), 1 + 3 + 2);
+    QCOMPARE(grid.text(4, 1) + u' ' + grid.text(5, 1), QStringLiteral("6 7"));
 }
 
 QTEST_MAIN(ExcelTest)

@@ -1,5 +1,6 @@
 #include "BiffRecords.h"
 #include "CompoundFile.h"
+#include "CompoundFileReader.h"
 #include "ExcelFixture.h"
 #include "ExcelOracles.h"
 #include "XlsWorkbookReader.h"
@@ -59,6 +60,34 @@ qsizetype lastRecord(const QByteArray& stream, quint16 type) {
         if ((get32(stream, at) & 0xFFFF) == type)
             found = at;
     return found;
+}
+
+// Where the first record of `type` at or after `from` starts, -1 when there is none.
+qsizetype firstRecord(const QByteArray& stream, quint16 type, qsizetype from = 0) {
+    for (qsizetype at = 0; at + 4 <= stream.size(); at += 4 + (get32(stream, at) >> 16))
+        if (at >= from && (get32(stream, at) & 0xFFFF) == type)
+            return at;
+    return -1;
+}
+
+QByteArray workbookStream(const QByteArray& file) {
+    QByteArray stream;
+    CompoundFileReader(file).read({QStringLiteral("Workbook")}, stream);
+    return stream;
+}
+
+// The first cell record of `type` in the first sheet of a workbook stream.
+qsizetype firstCell(const QByteArray& stream, quint16 type) {
+    return firstRecord(stream, type, get32(stream, firstRecord(stream, Biff::BoundSheet) + 4));
+}
+
+// The file with the 512-byte sector zeroed that holds byte `at` of its workbook stream.
+QByteArray zeroSectorOf(QByteArray file, qsizetype at) {
+    const QByteArray sector = workbookStream(file).mid(at / 512 * 512, 512);
+    for (qsizetype s = 512; s + sector.size() <= file.size(); s += 512)
+        if (file.mid(s, sector.size()) == sector)
+            return file.replace(s, sector.size(), QByteArray(sector.size(), '\0'));
+    return {};
 }
 
 using R = XlsWorkbookReader;
@@ -142,6 +171,34 @@ void XlsFuzzTest::damagedWorkbooks_data() {
     hostile("mini FAT chain in a loop", put32(put32(put32(shorter, 60, 0), 64, ~0u), fatAt, 0),
             R::BadCompoundFile);
     hostile("FAT chain in a loop", put32(small, fatAt + 12, 1), R::BadCompoundFile);
+
+    // A sector of zeros among the cells reads as records of type 0.
+    const QByteArray ours = workbookStream(valid), theirs = workbookStream(perl);
+    const qsizetype ourCell = firstCell(ours, Biff::LabelSst);
+    const QList<QPair<const char*, QByteArray>> zeroed{
+        {"our export, the sector of its first cell zeroed", zeroSectorOf(valid, ourCell)},
+        {"our export, the sector of its sheet's end zeroed",
+         zeroSectorOf(valid, lastRecord(ours, Biff::Eof))},
+        {"WriteExcel, the sector of its first number zeroed",
+         zeroSectorOf(perl, firstCell(theirs, Biff::Number))}};
+    for (const auto& [name, content] : zeroed) {
+        QVERIFY2(!content.isEmpty(), name);
+        hostile(name, content, R::BadRecord);
+    }
+    // A walk out of step that meets an EOF: with data, or one that ends the sheet in its first
+    // block of 32 rows, or, in WriteExcel's only block, after the ROW records (only INDEX
+    // tells the block's cells are missing).
+    hostile("our export, a cell read as an EOF with data",
+            CompoundFileWithWorkbook(put32(ours, ourCell, Biff::Eof | 10u << 16)), R::BadSheet);
+    hostile("our export, the sheet ended in its first block",
+            CompoundFileWithWorkbook(put32(ours, ourCell, Biff::Eof)), R::MissingCells);
+    const QString compatFile = m_run.folder.file(QStringLiteral("compat.xls"));
+    ExcelOracles::run(m_run.folder.path(), ExcelOracles::WriteExcel, {compatFile, "compat"});
+    const QByteArray compat = workbookStream(TestFolder::read(compatFile));
+    QVERIFY(firstRecord(compat, Biff::Index) > 0);
+    hostile("WriteExcel with INDEX, the sheet ended after its ROW records",
+            CompoundFileWithWorkbook(put32(compat, firstCell(compat, Biff::LabelSst), Biff::Eof)),
+            R::MissingCells);
 }
 
 void XlsFuzzTest::damagedWorkbooks() {
@@ -149,6 +206,7 @@ void XlsFuzzTest::damagedWorkbooks() {
     QFETCH(int, damage);
     const QString file = m_run.folder.file(QStringLiteral("damaged.xls"));
     QVERIFY(TestFolder::write(file, content));
+    const std::size_t stored = damage == 0 ? 0 : m_run.records().size();
     m_run.run(file, {"1", "100"});
     const QStringList messages = m_run.dialogs.messages();
     QVERIFY2(messages.size() == 1, qPrintable(m_run.dialogs.allTexts().join(u'|')));
@@ -156,7 +214,10 @@ void XlsFuzzTest::damagedWorkbooks() {
         ++m_outcomes[messages.first().left(4)];
         return;
     }
+    // The damaged-file message, and nothing of the workbook kept.
     QVERIFY2(messages.first().startsWith(u"未知错误"), qPrintable(messages.first()));
+    QCOMPARE(m_run.records().size(), stored);
+    QCOMPARE(m_run.grid.rows(), 1);
     XlsWorkbookReader reader;
     QVERIFY(!(reader.open(file) && reader.selectSheet(reader.sheetNames().value(0))));
     QCOMPARE(reader.failureCode(), damage);
