@@ -413,7 +413,18 @@ std::optional<QSqlDatabase> DataBase::connectOffice() {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
         // The whole connection string goes to libpq; its password file supplies a password.
-        db.setConnectOptions(m_conninfo);
+        // A server that does not answer is given up after seconds, not minutes, unless the
+        // office set its own limits.
+        QString conninfo = m_conninfo;
+        if (!conninfo.startsWith(QLatin1String("postgres"))) {
+            if (!conninfo.contains(QLatin1String("connect_timeout")))
+                conninfo += QStringLiteral(" connect_timeout=5");
+            if (!conninfo.contains(QLatin1String("tcp_user_timeout")))
+                conninfo += QStringLiteral(" tcp_user_timeout=15000");
+        }
+        db.setConnectOptions(conninfo);
+        if (qobject_cast<QGuiApplication*>(qApp) && !std::exchange(m_waiting, true))
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
         if (!db.open())
             noteFailure(&db, db.lastError().driverText() + u' ' + db.lastError().databaseText());
         else
