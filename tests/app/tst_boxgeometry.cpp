@@ -55,10 +55,6 @@ void BoxGeometryTest::typedMillimetres_data() {
     QTest::newRow("locked") << true << QList<int>{0} << QStringList() << QStringList()
                             << "格式已锁定，不能修改位置和大小：请先取消勾选“锁定格式”。"
                             << QRectF();
-    QTest::newRow("nothing selected")
-        << false << QList<int>{} << QStringList() << QStringList()
-        << "没有选中的输入框：请在页面空白处按住鼠标拖动，框住要修改的输入框，再点“位置和大小…”。"
-        << QRectF();
 }
 
 // Applied, the typed sides change each selected box, its label moving with it, and one undo

@@ -196,8 +196,8 @@ void MainWindowTest::layoutDialogButtonsAndKeys() {
     QCOMPARE(s.dialogs.allTexts(), QStringList{QStringLiteral("该记录已存在，是否覆盖？")});
     QTRY_VERIFY(sel.isNull());
     click(QStringLiteral("读 取 格 式"));
-    click(s.mf->findChild<Sel*>()->okButton());
-    QCOMPARE(s.form().box(9).left, 1234.f); // as saved under the name
+    click(s.mf->findChild<Sel*>()->okButton()); // loading offers the current layout's name
+    QCOMPARE(s.form().box(9).left, 1234.f);     // as saved under the name
 }
 
 // A file that is no database: every command says so, typing goes on, nothing is written.
