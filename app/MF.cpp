@@ -353,7 +353,8 @@ void MF::connectKeys() {
 void MF::batchPrint(bool preview) {
     // The records are of the history view's mode, so its scan lies behind their pages.
     const PreviewScan scan = m_scans->previewScan(historyMode());
-    BatchPrintCommand(*m_msf, *m_form, m_dialogs, this, preview ? &scan : nullptr);
+    BatchPrintCommand(*m_msf, *m_form, m_dialogs, PrintGate{historyMode(), {}, this},
+                      preview ? &scan : nullptr);
 }
 
 void MF::historyCommand(int index) {
@@ -390,7 +391,7 @@ void MF::print() {
             int ord = 0;
             storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
         },
-        Catalogue::modeInfo(formMode()).title);
+        Catalogue::modeInfo(formMode()).title, PrintGate{formMode(), {}, this});
 }
 
 void MF::printPreview() {
@@ -401,7 +402,7 @@ void MF::printPreview() {
             int ord = 0;
             storeOk(m_db->SaveHistoryRecord(*m_form, mode, ord));
         },
-        Catalogue::modeInfo(mode).title, m_scans->previewScan(mode), this);
+        Catalogue::modeInfo(mode).title, m_scans->previewScan(mode), PrintGate{mode, {}, this});
 }
 
 bool MF::eventFilter(QObject* watched, QEvent* event) {
