@@ -77,9 +77,8 @@ QString MF::caption() {
 MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_screen(screenSizePixels),
       m_localFilePath(databasePath),
-      m_db(StoreSettings::connection().isEmpty()
-               ? std::make_unique<DataBase>(databasePath)
-               : DataBase::office(StoreSettings::connection())),
+      m_db(StoreSettings::connection().isEmpty() ? std::make_unique<DataBase>(databasePath)
+                                                 : DataBase::office(StoreSettings::connection())),
       // The recovery copy stays in the clerk's own file, whatever the store: it must
       // outlive a server that is away.
       m_localDb(m_db->isOffice() ? std::make_unique<DataBase>(databasePath) : nullptr),

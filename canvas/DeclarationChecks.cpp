@@ -76,9 +76,8 @@ double toNumber(QStringView digits) {
 }
 
 std::optional<double> leadingNumber(const QString& text) {
-    const QRegularExpressionMatch m =
-        numberPattern().match(text, 0, QRegularExpression::NormalMatch,
-                              QRegularExpression::AnchorAtOffsetMatchOption);
+    const QRegularExpressionMatch m = numberPattern().match(
+        text, 0, QRegularExpression::NormalMatch, QRegularExpression::AnchorAtOffsetMatchOption);
     if (!m.hasMatch())
         return std::nullopt;
     return toNumber(m.capturedView());
@@ -126,9 +125,9 @@ bool isDate(const Context&, int, const QString& text) {
     static const QRegularExpression date(
         QStringLiteral("^([0-9]{4})([-.]?)([0-9]{2})\\2([0-9]{2})$"));
     const QRegularExpressionMatch m = date.match(text);
-    return m.hasMatch() && QDate(m.capturedView(1).toInt(), m.capturedView(3).toInt(),
-                                 m.capturedView(4).toInt())
-                               .isValid();
+    return m.hasMatch() &&
+           QDate(m.capturedView(1).toInt(), m.capturedView(3).toInt(), m.capturedView(4).toInt())
+               .isValid();
 }
 
 bool knownCode(const Context& c, int box, const QString& text) {
@@ -186,8 +185,8 @@ std::vector<CheckFinding> check(const DeclarationTexts& texts, Mode mode,
         forEachBox(rule.target, [&](int index) {
             const QString text = context.text(index);
             if (!text.isEmpty() && !rule.passes(context, index, text))
-                findings.push_back({index, fieldName(index, mode) + u'：' +
-                                               QString::fromUtf16(rule.message)});
+                findings.push_back(
+                    {index, fieldName(index, mode) + u'：' + QString::fromUtf16(rule.message)});
         });
     std::stable_sort(findings.begin(), findings.end(),
                      [](const CheckFinding& a, const CheckFinding& b) { return a.box < b.box; });

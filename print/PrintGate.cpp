@@ -13,9 +13,8 @@ std::vector<CheckFinding> PrintGate::check(const DeclarationTexts& texts) const 
 }
 
 bool PrintGate::pass(UserDialogs& dialogs, int count, const QStringList& details) const {
-    if (count > 0 &&
-        !dialogs.askYesNoWithDetails(PrintGateMessages::findingsQuestion(count),
-                                     details.join(u'\n')))
+    if (count > 0 && !dialogs.askYesNoWithDetails(PrintGateMessages::findingsQuestion(count),
+                                                  details.join(u'\n')))
         return false;
     if (CalibrationSetting::isStored() ||
         !dialogs.askYesNo(PrintGateMessages::calibrationQuestion()))

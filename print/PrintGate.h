@@ -23,9 +23,9 @@ inline QString calibrationQuestion() {
 // What every print asks before paper: first whether to print despite the checks'
 // findings, then, while no calibration is stored, whether to calibrate first.
 struct PrintGate {
-    Mode mode = Mode::Import;   // the findings name the fields as this mode's form does
-    KnownCode knownCode;        // the code tables, where there are any
-    QWidget* parent = nullptr;  // where the margin dialog and progress window open
+    Mode mode = Mode::Import;  // the findings name the fields as this mode's form does
+    KnownCode knownCode;       // the code tables, where there are any
+    QWidget* parent = nullptr; // where the margin dialog and progress window open
 
     std::vector<CheckFinding> check(const Form& form) const;
     std::vector<CheckFinding> check(const DeclarationTexts& texts) const;

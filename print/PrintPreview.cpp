@@ -114,7 +114,7 @@ PrintPreviewDialog::PrintPreviewDialog(QPrinter& printer, PagesPainter pages,
     findingsLayout->setContentsMargins(0, 0, 0, 0);
     findingsLayout->addWidget(findingsTitle);
     findingsLayout->addWidget(m_findings, 1);
-    findingsPanel->setFixedWidth(260);
+    findingsPanel->setFixedWidth(240);
     findingsPanel->setVisible(!findings.isEmpty());
 
     auto* buttons = new QHBoxLayout;
@@ -135,6 +135,9 @@ PrintPreviewDialog::PrintPreviewDialog(QPrinter& printer, PagesPainter pages,
     // Tall enough to read the texts of a whole page.
     const QWidget* window = parent ? parent->window() : nullptr;
     resize(window ? QSize(window->width() * 3 / 5, window->height()) : QSize(800, 1000));
+    // The findings take their own room: the page stays as large as without them.
+    if (!findings.isEmpty())
+        resize(width() + findingsPanel->width() + layout->spacing(), height());
 }
 
 void PrintPreviewDialog::choosePrinter(const QString& name) {

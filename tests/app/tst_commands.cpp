@@ -179,8 +179,8 @@ void CommandsTest::batchQuestions_data() {
     QTest::addColumn<bool>("square");
     QTest::newRow("findings, not printed") << true << QList<bool>{false} << 0 << false;
     QTest::newRow("the calibration page instead") << false << QList<bool>{true, true} << 1 << true;
-    QTest::newRow("uncalibrated, printed as it is") << false << QList<bool>{true, false} << 2
-                                                    << false;
+    QTest::newRow("uncalibrated, printed as it is")
+        << false << QList<bool>{true, false} << 2 << false;
 }
 
 void CommandsTest::batchQuestions() {

@@ -197,8 +197,7 @@ private slots:
             << Setting("11.2.5mm") << "11.2" << save << "  1。2。3 "
             << QStringList{"1.2.3", "1.2.3"};
         QTest::newRow("emptied") << Setting("12") << "12" << save << " " << QStringList{"13", "13"};
-        QTest::newRow("settings not writable")
-            << Setting() << "" << save << "15" << QStringList();
+        QTest::newRow("settings not writable") << Setting() << "" << save << "15" << QStringList();
     }
     void marginDialog() {
         QFETCH(Setting, before);
@@ -246,16 +245,16 @@ private slots:
         const QString good = QStringLiteral("123456789012345678"), bad = QStringLiteral("1234");
         const QString found = PrintGateMessages::findingsQuestion(1);
         const QString calibrate = PrintGateMessages::calibrationQuestion();
-        QTest::newRow("calibrated, nothing found") << true << good << QList<bool>{} << QStringList{}
-                                                   << "declaration";
+        QTest::newRow("calibrated, nothing found")
+            << true << good << QList<bool>{} << QStringList{} << "declaration";
         QTest::newRow("uncalibrated, printed as it is")
             << false << good << QList<bool>{false} << QStringList{calibrate} << "declaration";
         QTest::newRow("uncalibrated, the calibration page instead")
             << false << good << QList<bool>{true} << QStringList{calibrate} << "square";
         QTest::newRow("a finding, printed all the same")
             << true << bad << QList<bool>{true} << QStringList{found} << "declaration";
-        QTest::newRow("a finding, not printed") << false << bad << QList<bool>{false}
-                                                << QStringList{found} << "";
+        QTest::newRow("a finding, not printed")
+            << false << bad << QList<bool>{false} << QStringList{found} << "";
         QTest::newRow("a finding, then the calibration page")
             << false << bad << QList<bool>{true, true} << QStringList{found, calibrate} << "square";
     }
