@@ -116,21 +116,22 @@ MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels
 }
 
 void MF::offerRecovery() {
-    // An older file read as it is says once what is off.
-    if (const QString notice = m_db->takeNotice(); !notice.isEmpty())
-        m_dialogs.tell(notice);
     const std::optional<Mode> mode = m_recovery->pending();
+    // An older file read as it is says once what is off.
+    for (DataBase* store : {m_db.get(), m_localDb.get()})
+        if (const QString notice = store ? store->takeNotice() : QString(); !notice.isEmpty())
+            m_dialogs.tell(notice);
     if (!mode)
         return;
     if (!m_dialogs.askYesNo(QStringLiteral("程序上次没有正常退出，是否恢复未保存的内容？"))) {
-        storeOk(m_recovery->discard());
+        storeOk(m_recovery->discard(), &localStore());
         return;
     }
     // The mode switch stores the boxes just loaded as their own working record, as any
     // switch does; then the copy replaces texts and layout in its own mode.
     showFormView();
     m_ss1->setCurrentIndex(static_cast<int>(*mode));
-    storeOk(m_recovery->restore(*m_form));
+    storeOk(m_recovery->restore(*m_form), &localStore());
 }
 
 MF::~MF() {
@@ -615,10 +616,14 @@ bool MF::storeWorkingRecord() {
     return storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
 }
 
-bool MF::storeOk(bool ok) {
+bool MF::storeOk(bool ok, const DataBase* store) {
     if (!ok)
-        m_dialogs.tellDatabaseError(m_db->failureDetails());
+        m_dialogs.tellDatabaseError((store ? *store : *m_db).failureDetails());
     return ok;
+}
+
+const DataBase& MF::localStore() const {
+    return m_localDb ? *m_localDb : *m_db;
 }
 
 void MF::closeEvent(QCloseEvent* event) {

@@ -104,10 +104,10 @@ CREATE TABLE IF NOT EXISTS "出口" (
   Saved timestamptz NOT NULL DEFAULT now(),
   RecordKey uuid
 );
-CREATE UNIQUE INDEX IF NOT EXISTS "出口_Ord_Ctl" ON "出口" (Ord, Ctl) WHERE Ord >= 0;
-CREATE UNIQUE INDEX IF NOT EXISTS "出口_Work" ON "出口" (Clerk, Ctl) WHERE Ord = -1;
-CREATE INDEX IF NOT EXISTS "出口_Ord" ON "出口" (Ord);
-CREATE INDEX IF NOT EXISTS "出口_RecordKey" ON "出口" (RecordKey);
+-- One key serves the lookups by number and guards them: no two records share a number,
+-- and each clerk has one working record (Ord -1). The record's key is on its first row.
+CREATE UNIQUE INDEX IF NOT EXISTS "出口_Ord_Ctl" ON "出口" (Ord, Ctl, (CASE WHEN Ord = -1 THEN Clerk ELSE '' END));
+CREATE INDEX IF NOT EXISTS "出口_RecordKey" ON "出口" (RecordKey) WHERE RecordKey IS NOT NULL;
 
 CREATE TABLE IF NOT EXISTS "进口" (
   Ord integer NOT NULL, Dat double precision NOT NULL, Ctl smallint NOT NULL, Con text NOT NULL,
@@ -115,10 +115,10 @@ CREATE TABLE IF NOT EXISTS "进口" (
   Saved timestamptz NOT NULL DEFAULT now(),
   RecordKey uuid
 );
-CREATE UNIQUE INDEX IF NOT EXISTS "进口_Ord_Ctl" ON "进口" (Ord, Ctl) WHERE Ord >= 0;
-CREATE UNIQUE INDEX IF NOT EXISTS "进口_Work" ON "进口" (Clerk, Ctl) WHERE Ord = -1;
-CREATE INDEX IF NOT EXISTS "进口_Ord" ON "进口" (Ord);
-CREATE INDEX IF NOT EXISTS "进口_RecordKey" ON "进口" (RecordKey);
+-- One key serves the lookups by number and guards them: no two records share a number,
+-- and each clerk has one working record (Ord -1). The record's key is on its first row.
+CREATE UNIQUE INDEX IF NOT EXISTS "进口_Ord_Ctl" ON "进口" (Ord, Ctl, (CASE WHEN Ord = -1 THEN Clerk ELSE '' END));
+CREATE INDEX IF NOT EXISTS "进口_RecordKey" ON "进口" (RecordKey) WHERE RecordKey IS NOT NULL;
 
 -- the program writes its factory layout itself when this table has none
 CREATE TABLE IF NOT EXISTS "格式" (
