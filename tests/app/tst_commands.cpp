@@ -12,10 +12,8 @@
 #include "Sheets.h"
 #include "WindowSession.h"
 
-#include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPrintPreviewWidget>
 #include <QSqlQuery>
 
@@ -72,7 +70,6 @@ private slots:
     void batchPrint();
     void batchQuestions_data();
     void batchQuestions();
-    void previewOpensAtOnce();
     void findAndTheImageButtons();
     void findFoldsCaseAndReadsTheDate_data();
     void findFoldsCaseAndReadsTheDate();
@@ -202,36 +199,6 @@ void CommandsTest::batchQuestions() {
     QCOMPARE(s.dialogs.messages().size(), pages && !square ? 1 : 0);
     auto* margins = s.mf->findChild<CollateForm*>();
     QCOMPARE(margins && margins->isVisible(), square);
-}
-
-// 打印预览 shows the page at once, with a printer to choose and the findings beside it; its
-// 打   印 asks the questions before paper, then for the printer.
-void CommandsTest::previewOpensAtOnce() {
-    WindowSession s;
-    s.start();
-    s.form().setText(0, QStringLiteral("1234"));
-    const QString pdf = s.folder.file(QStringLiteral("preview.pdf"));
-    s.dialogs.printer = [&](QPrinter& p) { return s.toPdf(p, pdf); };
-    s.dialogs.yesNo << true << false << false; // print all the same, uncalibrated, not kept
-    QStringList before;
-    QStringList listed;
-    QTimer::singleShot(0, [&] {
-        auto* preview = qobject_cast<PrintPreviewDialog*>(QApplication::activeModalWidget());
-        QVERIFY(preview && named<QComboBox>(QStringLiteral("打印机")));
-        before = kinds(s.dialogs);
-        auto* findings = named<QListWidget>(QStringLiteral("可能的错误"));
-        for (int i = 0; findings && findings->isVisible() && i < findings->count(); ++i)
-            listed.append(findings->item(i)->text());
-        preview->printButton()->click();
-    });
-    click(QStringLiteral("打印预览"));
-    QCOMPARE(before, QStringList{});
-    QCOMPARE(listed, QStringList{QStringLiteral("预录入编号：应为18位")});
-    QCOMPARE(kinds(s.dialogs), (QStringList{"yesno", "yesno", "printer", "yesno"}));
-    QCOMPARE(s.dialogs.allTexts().mid(0, 2),
-             (QStringList{QStringLiteral("发现1处可能的错误，是否仍然打印？"),
-                          QStringLiteral("打印机尚未校准，是否先打印校验图形？")}));
-    QCOMPARE(PrintCheck::pageCount(pdf), 1);
 }
 
 void CommandsTest::findAndTheImageButtons() {

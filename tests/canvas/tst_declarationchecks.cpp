@@ -39,7 +39,6 @@ private slots:
         row("two separators", {{4, "2024-03.01"}}, {4},
             "进口日期：不是日期（YYYY-MM-DD、YYYYMMDD或YYYY.MM.DD）");
         row("no such day", {{5, "2023-02-29"}}, {5});
-        row("a date in words", {{39, "3月1日"}}, {39});
         row("a known code", {{7, "2 水路运输"}}, {});
         row("an unknown code", {{7, "9 其他"}}, {7}, "运输方式：开头的代码不在代码表中");
         row("a box without a code table", {{6, "9 其他"}}, {});
