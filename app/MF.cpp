@@ -77,9 +77,8 @@ QString MF::caption() {
 MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_screen(screenSizePixels),
       m_localFilePath(databasePath),
-      m_db(StoreSettings::connection().isEmpty()
-               ? std::make_unique<DataBase>(databasePath)
-               : DataBase::office(StoreSettings::connection())),
+      m_db(StoreSettings::connection().isEmpty() ? std::make_unique<DataBase>(databasePath)
+                                                 : DataBase::office(StoreSettings::connection())),
       // The recovery copy stays in the clerk's own file, whatever the store: it must
       // outlive a server that is away.
       m_localDb(m_db->isOffice() ? std::make_unique<DataBase>(databasePath) : nullptr),
@@ -354,7 +353,8 @@ void MF::connectKeys() {
 void MF::batchPrint(bool preview) {
     // The records are of the history view's mode, so its scan lies behind their pages.
     const PreviewScan scan = m_scans->previewScan(historyMode());
-    BatchPrintCommand(*m_msf, *m_form, m_dialogs, this, preview ? &scan : nullptr);
+    BatchPrintCommand(*m_msf, *m_form, m_dialogs, PrintGate{historyMode(), {}, this},
+                      preview ? &scan : nullptr);
 }
 
 void MF::historyCommand(int index) {
@@ -391,7 +391,7 @@ void MF::print() {
             int ord = 0;
             storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
         },
-        Catalogue::modeInfo(formMode()).title);
+        Catalogue::modeInfo(formMode()).title, PrintGate{formMode(), {}, this});
 }
 
 void MF::printPreview() {
@@ -402,7 +402,7 @@ void MF::printPreview() {
             int ord = 0;
             storeOk(m_db->SaveHistoryRecord(*m_form, mode, ord));
         },
-        Catalogue::modeInfo(mode).title, m_scans->previewScan(mode), this);
+        Catalogue::modeInfo(mode).title, m_scans->previewScan(mode), PrintGate{mode, {}, this});
 }
 
 bool MF::eventFilter(QObject* watched, QEvent* event) {
