@@ -2,9 +2,12 @@
 // connection test and the local import telling what happened, the button's place.
 #include "../store/OfficeFixture.h"
 #include "DatabaseSettingsDialog.h"
+#include "HistoryGrid.h"
+#include "HistoryGridModel.h"
 #include "StoreSettings.h"
 #include "WindowSession.h"
 
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -48,6 +51,7 @@ private slots:
     void testConnection();
     void importAsksFirstAndTellsTheFailure();
     void officeServer();
+    void windowOnTheServer();
     void buttonHasItsOwnPlace_data();
     void buttonHasItsOwnPlace();
 };
@@ -239,6 +243,37 @@ void SettingsTest::buttonHasItsOwnPlace() {
     });
     click(button);
     QCOMPARE(opened, QStringLiteral("数据库设置 service=office"));
+}
+
+// The window on the office server, as two clerks use it: a record saved with Ctrl+S lands
+// on the server for both, the typed form is each clerk's own, and the recovery copy stays
+// in the clerk's local file.
+void SettingsTest::windowOnTheServer() {
+    OfficeFixture office;
+    NEED_OFFICE(office);
+    WindowSession one;
+    StoreSettings::setConnection(office.conninfo(QStringLiteral("clerk1")));
+    one.start();
+    QTest::keyClicks(one.box(3), QStringLiteral("NINGBO 3"));
+    QTest::keyClick(one.box(3), Qt::Key_S, Qt::ControlModifier);
+    QCOMPARE(one.dialogs.messages(), QStringList{QStringLiteral("报关单内容已存入历史记录！")});
+    QTest::keyClick(one.mf.get(), Qt::Key_F1);
+    one.selectTab("SST", 0);
+    QCOMPARE(one.shown(3), QStringLiteral("NINGBO 3"));
+    QTRY_VERIFY(QFileInfo::exists(one.dbPath)); // the recovery copy's own file
+    one.close();
+    QCOMPARE(office.count(QStringLiteral("SELECT COUNT(*) FROM 进口 WHERE Ord = 0")), 1);
+    QCOMPARE(office.count(QStringLiteral("SELECT COUNT(*) FROM 进口 WHERE Ord = -1 AND Clerk = "
+                                         "'clerk1'")),
+             1);
+
+    WindowSession two;
+    StoreSettings::setConnection(office.conninfo(QStringLiteral("clerk2")));
+    two.start();
+    QVERIFY(two.shown(3).isEmpty());
+    two.selectTab("SST", 1);
+    QCOMPARE(two.mf->historyGrid().gridModel().rows(), 2); // the header and clerk1's record
+    QVERIFY(two.dialogs.messages().isEmpty());
 }
 
 QTEST_MAIN(SettingsTest)
