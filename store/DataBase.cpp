@@ -320,7 +320,7 @@ bool DataBase::hasTable(const QString& name) {
 int DataBase::onBusy(void* self, int attempts) {
     auto* store = static_cast<DataBase*>(self);
     constexpr int SleepMs = 10;
-    if (attempts == 0 && !store->m_waiting && qobject_cast<QGuiApplication*>(qApp)) {
+    if (attempts == 0 && !store->m_waiting && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         store->m_waiting = true;
         QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     }
@@ -423,7 +423,7 @@ std::optional<QSqlDatabase> DataBase::connectOffice() {
                 conninfo += QStringLiteral(" tcp_user_timeout=15000");
         }
         db.setConnectOptions(conninfo);
-        if (qobject_cast<QGuiApplication*>(qApp) && !std::exchange(m_waiting, true))
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) && !std::exchange(m_waiting, true))
             QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
         if (!db.open())
             noteFailure(&db, db.lastError().driverText() + u' ' + db.lastError().databaseText());
