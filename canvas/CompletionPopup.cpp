@@ -146,7 +146,9 @@ bool CompletionPopup::answerKey(int box, QKeyEvent& key) {
 }
 
 bool CompletionPopup::eventFilter(QObject* watched, QEvent* event) {
-    const int box = m_page.boxIndexOf(watched);
+    // Read from the box itself: its events still arrive while the page is taken down.
+    const QVariant index = watched->property("boxIndex");
+    const int box = index.isValid() ? index.toInt() : -1;
     switch (event->type()) {
     case QEvent::ShortcutOverride: {
         // While the list is open Esc and Enter belong to it, not to a window shortcut.
