@@ -86,5 +86,5 @@ void CompletionTest::offered() {
     QCOMPARE(again.knownCode(Box + 1, QStringLiteral("0110")), std::nullopt);
 }
 
-QTEST_GUILESS_MAIN(CompletionTest)
+QTEST_MAIN(CompletionTest)
 #include "tst_completion.moc"
