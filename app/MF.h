@@ -13,6 +13,8 @@
 
 class BoxEditor;
 class BoxMouseEditing;
+class CodeTables;
+class CompletionIndex;
 class ChangeThrottle;
 class DataBase;
 class Form;
@@ -79,6 +81,8 @@ public:
 
     // The history grid `MSF`.
     HistoryGrid& historyGrid() const { return *m_msf; }
+    // The clerk's code tables, which the completion and the checks before printing read.
+    CodeTables& codeTables() const { return *m_codeTables; }
 
     void AdjustColWidth(const QFont& font);
     void SetColColor(int col, const QColor& color);
@@ -169,4 +173,7 @@ private:
     FormScanSetup* m_scans = nullptr;
     QPushButton* m_databaseButton = nullptr;
     QPushButton* m_boxGeometryButton = nullptr;
+    QPushButton* m_codeTableButton = nullptr;
+    std::unique_ptr<CodeTables> m_codeTables;
+    std::unique_ptr<CompletionIndex> m_completion;
 };

@@ -33,6 +33,7 @@ struct MainWindowGeometry {
     QRectF scanButton;                  // "设置底图…", below that
     QRectF databaseButton;              // "数据库设置…", below "设置底图…"
     QRectF boxGeometryButton;           // "位置和大小…", below "数据库设置…"
+    QRectF codeTableButton;             // "代码表…", at the foot of the right column
     QRectF modeTabs;                    // SS1
     QRectF historyTabs;                 // SS2
     QRectF imageStrip;                  // PCD1, inside SS2
