@@ -382,7 +382,7 @@ void MF::connectKeys() {
 void MF::batchPrint(bool preview) {
     // The records are of the history view's mode, so its scan lies behind their pages.
     const PreviewScan scan = m_scans->previewScan(historyMode());
-    BatchPrintCommand(*m_msf, *m_form, m_dialogs, PrintGate{historyMode(), {}, this},
+    BatchPrintCommand(*m_msf, *m_form, m_dialogs, printGate(historyMode()),
                       preview ? &scan : nullptr);
 }
 
@@ -420,7 +420,7 @@ void MF::print() {
             int ord = 0;
             storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
         },
-        Catalogue::modeInfo(formMode()).title, PrintGate{formMode(), {}, this});
+        Catalogue::modeInfo(formMode()).title, printGate(formMode()));
 }
 
 void MF::printPreview() {
@@ -431,7 +431,7 @@ void MF::printPreview() {
             int ord = 0;
             storeOk(m_db->SaveHistoryRecord(*m_form, mode, ord));
         },
-        Catalogue::modeInfo(mode).title, m_scans->previewScan(mode), PrintGate{mode, {}, this});
+        Catalogue::modeInfo(mode).title, m_scans->previewScan(mode), printGate(mode));
 }
 
 bool MF::eventFilter(QObject* watched, QEvent* event) {
@@ -647,6 +647,13 @@ void MF::runExit() {
 bool MF::storeWorkingRecord() {
     int ord = WorkingRecordOrd;
     return storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
+}
+
+// What is asked before paper: the checks, with the clerk's code tables, then calibration.
+PrintGate MF::printGate(Mode mode) {
+    return PrintGate{
+        mode, [this](int box, const QString& text) { return m_codeTables->knownCode(box, text); },
+        this};
 }
 
 bool MF::storeOk(bool ok, const DataBase* store) {

@@ -21,6 +21,7 @@ class Form;
 class FormScanSetup;
 class FormUndo;
 class HistoryGrid;
+struct PrintGate;
 class QTimer;
 class VersionCheck;
 class ImageButtonStrip;
@@ -119,6 +120,7 @@ private:
     // The details come from `store`, the office or the local one (the recovery copy's).
     bool storeOk(bool ok, const DataBase* store = nullptr);
     const DataBase& localStore() const;
+    PrintGate printGate(Mode mode);
     void connectCommands();
     void historyCommand(int index);
     void connectKeys();

@@ -98,12 +98,17 @@ std::optional<bool> CodeTables::knownCode(int box, const QString& text) {
     if (found == m_tables.end())
         return std::nullopt;
     const QString trimmed = text.trimmed();
-    for (const CodeRow& row : found->second) {
-        if (row.code.isEmpty() || !trimmed.startsWith(row.code, Qt::CaseInsensitive))
-            continue;
-        if (trimmed.size() == row.code.size() || !trimmed.at(row.code.size()).isLetterOrNumber())
+    const auto begins = [&trimmed](const QString& prefix) {
+        return !prefix.isEmpty() && trimmed.startsWith(prefix, Qt::CaseInsensitive) &&
+               (trimmed.size() == prefix.size() || !trimmed.at(prefix.size()).isLetterOrNumber());
+    };
+    for (const CodeRow& row : found->second)
+        if (begins(row.code) || begins(row.printText) || trimmed == row.name)
             return true;
-    }
+    // Only a text that begins with something shaped like a code (Latin letters or digits)
+    // can name a wrong one; a text in words is left to the clerk.
+    if (trimmed.isEmpty() || trimmed.at(0).unicode() > 0x7F || !trimmed.at(0).isLetterOrNumber())
+        return std::nullopt;
     return false;
 }
 

@@ -35,9 +35,10 @@ public:
     std::optional<QList<CodeRow>> table(int box);
     // Replaces the box's table in one transaction; no rows removes it.
     bool replace(int box, const QList<CodeRow>& rows);
-    // std::nullopt when the box has no table (or it cannot be read); otherwise whether the
-    // text begins with one of its codes, followed by nothing or by a character that is not
-    // a letter or a digit ("0110 一般贸易" begins with 0110, "01101" does not).
+    // std::nullopt when the box has no table (or it cannot be read), or when the text does
+    // not begin like a code; otherwise whether it begins with one of the table's codes or
+    // print texts, followed by nothing or by a character that is not a letter or a digit
+    // ("0110 一般贸易" begins with 0110, "01101" does not), or is one of its names.
     std::optional<bool> knownCode(int box, const QString& text);
     // The file and the reason of the last failure, for the message.
     QString failureDetails() const;
