@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DataBase.h"
+#include "TestFolder.h"
 
 #include <QProcess>
 #include <QRandomGenerator>
@@ -10,6 +11,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 // A fresh office database on the throwaway test server, made by the setup script with the
 // clerks clerk1 and clerk2, dropped at the end; and an administrator's connection to look
@@ -39,10 +41,8 @@ struct OfficeFixture {
     }
     // A statement run by the administrator outside the office database (psql).
     bool asAdmin(const QString& sql) const {
-        return QProcess::execute(QStringLiteral("psql"), {QStringLiteral("-qX"), QStringLiteral("-o"), QStringLiteral("/dev/null"), admin,
-                                                          QStringLiteral("-v"),
-                                                          QStringLiteral("ON_ERROR_STOP=1"),
-                                                          QStringLiteral("-c"), sql}) == 0;
+        return QProcess::execute(QStringLiteral("psql"), {"-qX", "-o", "/dev/null", admin, "-v",
+                                                          "ON_ERROR_STOP=1", "-c", sql}) == 0;
     }
     QString conninfo(const QString& user) const {
         return admin + QStringLiteral(" dbname=%1 user=%2").arg(name, user);
@@ -70,3 +70,22 @@ private:
             QSKIP("no test PostgreSQL server (QUILLMARSH_TEST_PG)");                              \
         }                                                                                         \
     } while (false)
+
+// The store under test: the local file or the office server, as a row names it.
+struct EngineStore {
+    TestFolder folder;
+    std::optional<OfficeFixture> office;
+    std::unique_ptr<DataBase> db;
+
+    explicit EngineStore(bool onServer) {
+        if (onServer)
+            db = office.emplace().clerk();
+        else
+            db = std::make_unique<DataBase>(folder.file(QStringLiteral("Par.db")));
+    }
+    static void rows() {
+        QTest::addColumn<bool>("onServer");
+        QTest::newRow("local file") << false;
+        QTest::newRow("office server") << true;
+    }
+};

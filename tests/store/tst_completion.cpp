@@ -2,7 +2,6 @@
 #include "CompletionIndex.h"
 #include "Form.h"
 #include "OfficeFixture.h"
-#include "TestFolder.h"
 
 namespace {
 
@@ -25,21 +24,15 @@ private slots:
 };
 
 void CompletionTest::offered_data() {
-    QTest::addColumn<bool>("onServer");
-    QTest::newRow("local file") << false;
-    QTest::newRow("office server") << true;
+    EngineStore::rows();
 }
 
 void CompletionTest::offered() {
     QFETCH(bool, onServer);
-    TestFolder folder;
-    std::optional<OfficeFixture> office;
-    if (onServer) {
-        office.emplace();
-        NEED_OFFICE(*office);
-    }
-    std::unique_ptr<DataBase> db = onServer ? office->clerk()
-                                            : std::make_unique<DataBase>(folder.file(QStringLiteral("Par.db")));
+    EngineStore s(onServer);
+    if (onServer)
+        NEED_OFFICE(*s.office);
+    std::unique_ptr<DataBase>& db = s.db;
     constexpr int Box = 5;
     const auto save = [&](Mode mode, double dat, const QString& text) {
         QVERIFY(db->appendNewRecord(mode, dat, [&](int i) { return i == Box ? text : QString(); }));

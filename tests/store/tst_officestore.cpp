@@ -7,7 +7,6 @@
 #include "OfficeFixture.h"
 #include "SaveContents.h"
 #include "ScriptedDialogs.h"
-#include "TestFolder.h"
 
 #include <QFont>
 #include <QSet>
@@ -16,18 +15,6 @@
 namespace {
 
 const QString DbError = QStringLiteral("数据库打开错误！");
-
-// The store under test: the local file or the office server, as a row names it.
-struct EngineStore {
-    TestFolder folder;
-    OfficeFixture office;
-    std::unique_ptr<DataBase> db;
-
-    explicit EngineStore(bool onServer) {
-        db = onServer ? office.clerk()
-                      : std::make_unique<DataBase>(folder.file(QStringLiteral("Par.db")));
-    }
-};
 
 QList<HistoryRow> rowsOf(DataBase& db, Mode mode) {
     QList<HistoryRow> rows;
@@ -52,16 +39,14 @@ private slots:
 };
 
 void OfficeStoreTest::sameOnBothEngines_data() {
-    QTest::addColumn<bool>("onServer");
-    QTest::newRow("local file") << false;
-    QTest::newRow("office server") << true;
+    EngineStore::rows();
 }
 
 void OfficeStoreTest::sameOnBothEngines() {
     QFETCH(bool, onServer);
     EngineStore s(onServer);
     if (onServer)
-        NEED_OFFICE(s.office);
+        NEED_OFFICE(*s.office);
     DataBase& db = *s.db;
     Form form, loaded;
     const QString bom = QString(QChar(0xFEFF)) + QStringLiteral("ABC");
