@@ -58,10 +58,6 @@ struct Job {
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, path);
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, path);
     }
-    void setMargins(const Setting& x, const Setting& y) {
-        PrintCheck::storeSetting(QStringLiteral("X"), x);
-        PrintCheck::storeSetting(QStringLiteral("Y"), y);
-    }
 };
 
 bool near(QPointF a, QPointF b, double tolerance) {
@@ -94,7 +90,6 @@ private slots:
         };
         numbers("nothing stored", none, none, QPointF(3, 3));
         numbers("15 and 12", Setting("15"), Setting("12"), QPointF(5, 2));
-        numbers("X empty, Y not stored", Setting(""), none, QPointF(3, 3));
         numbers("not a number is 0", Setting("abc"), ten, QPointF(-10, 0));
         numbers("decimals and trailing text", Setting("12.5mm"), Setting("9.75"),
                 QPointF(2.5, -0.25));
@@ -117,7 +112,7 @@ private slots:
         QFETCH(double, wrap);
         QFETCH(QStringList, lines);
         Job job;
-        job.setMargins(x, y);
+        PrintCheck::storeMargins(x, y);
         const double pageTwipsPerMm = 7935.0 / 210.0;
         for (int i = 0; i < BoxCount && text.isEmpty(); ++i)
             job.form.setText(i, QStringLiteral("字%1").arg(i));
@@ -166,7 +161,7 @@ private slots:
         QFETCH(QString, printer);
         QFETCH(QStringList, messages);
         Job job(printer);
-        job.setMargins(QStringLiteral("13"), QStringLiteral("13"));
+        PrintCheck::storeMargins(QStringLiteral("13"), QStringLiteral("13"));
         job.form.setText(7, QStringLiteral("报关"));
         PrintCommand(job.form, job.dialogs, [] { QFAIL("a record was stored"); });
         QCOMPARE(job.dialogs.messages(), messages);
@@ -181,23 +176,21 @@ private slots:
         QTest::addColumn<int>("key");           // Return saves, Escape cancels; 0 closes the window
         QTest::addColumn<QString>("typed");     // as X and as Y; empty: left as shown
         QTest::addColumn<QStringList>("after"); // X and Y as stored; none: the save failed
+        const auto row = [](const char* name, const Setting& before, const char* shown, int key,
+                            const char* typed, const QStringList& after) {
+            QTest::newRow(name) << before << QString(shown) << key << QString(typed) << after;
+        };
         const int save = Qt::Key_Return;
-        QTest::newRow("first use: empty, saved as the default")
-            << Setting() << "" << save << "" << QStringList{"13", "13"};
-        QTest::newRow("rewritten as numbers") << Setting("13.50") << "13.5" << int(Qt::Key_Escape)
-                                              << "20" << QStringList{"13.50", "13.50"};
-        QTest::newRow("full-width digits are no number")
-            << Setting("１２") << "0" << 0 << "" << QStringList{"１２", "１２"};
-        QTest::newRow("blanks, sign, point first") << Setting(" \t\u3000-.25") << "-0.25" << 0 << ""
-                                                   << QStringList{" \t\u3000-.25", " \t\u3000-.25"};
-        QTest::newRow("a sign alone is 0")
-            << Setting("-") << "0" << 0 << "" << QStringList{"-", "-"};
-        QTest::newRow(
-            "trailing text after a second point; typed: spaces trimmed, 。 read as the point")
-            << Setting("11.2.5mm") << "11.2" << save << "  1。2。3 "
-            << QStringList{"1.2.3", "1.2.3"};
-        QTest::newRow("emptied") << Setting("12") << "12" << save << " " << QStringList{"13", "13"};
-        QTest::newRow("settings not writable") << Setting() << "" << save << "15" << QStringList();
+        row("first use: empty, saved as the default", {}, "", save, "", {"13", "13"});
+        row("rewritten as numbers", "13.50", "13.5", Qt::Key_Escape, "20", {"13.50", "13.50"});
+        row("full-width digits are no number", "１２", "0", 0, "", {"１２", "１２"});
+        const QString blanks = QStringLiteral(" \t\u3000-.25");
+        row("blanks, sign, point first", blanks, "-0.25", 0, "", {blanks, blanks});
+        row("a sign alone is 0", "-", "0", 0, "", {"-", "-"});
+        row("trailing text after a second point; typed: spaces trimmed, 。 read as the point",
+            "11.2.5mm", "11.2", save, "  1。2。3 ", {"1.2.3", "1.2.3"});
+        row("emptied", "12", "12", save, " ", {"13", "13"});
+        row("settings not writable", {}, "", save, "15", {});
     }
     void marginDialog() {
         QFETCH(Setting, before);
@@ -206,7 +199,7 @@ private slots:
         QFETCH(QString, typed);
         QFETCH(QStringList, after);
         Job c;
-        c.setMargins(before, before);
+        PrintCheck::storeMargins(before, before);
         if (after.isEmpty()) { // a settings folder below a plain file can never be created
             QVERIFY(TestFolder::write(c.folder.file(QStringLiteral("blocker")), "x"));
             Job::isolateSettings(c.folder.file(QStringLiteral("blocker/settings")));
@@ -266,7 +259,7 @@ private slots:
         QFETCH(QString, paper);
         Job job;
         if (calibrated)
-            job.setMargins(QStringLiteral("12"), QStringLiteral("12"));
+            PrintCheck::storeMargins(QStringLiteral("12"), QStringLiteral("12"));
         job.form.setText(0, number);
         job.form.setText(6, QStringLiteral("宁波"));
         job.form.setContentChanged(false);
@@ -307,7 +300,7 @@ private slots:
             QSKIP("no cups-pdf queue on this machine");
         }
         Job c(printer);
-        c.setMargins(QStringLiteral("11"), QStringLiteral("12"));
+        PrintCheck::storeMargins(QStringLiteral("11"), QStringLiteral("12"));
         c.dialogs.yesNo << answer << false;
         QPointer<CollateForm> form = PrintCalibrationPage(c.dialogs, &c.window);
         // The print dialog, after Yes only, shows no text; a failed page is passed over.
