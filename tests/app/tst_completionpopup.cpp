@@ -42,6 +42,11 @@ void typeInto(WindowSession& s, const QString& text) {
     text.front().unicode() < 128 ? QTest::keyClicks(box, text) : void(QApplication::sendEvent(box, &commit));
 }
 
+void press(WindowSession& s, std::initializer_list<Qt::Key> keys) {
+    for (Qt::Key key : keys)
+        QTest::keyClick(s.box(Port), key);
+}
+
 } // namespace
 
 // The list of earlier texts and codes under the box being typed in: its keys, and code
@@ -58,13 +63,9 @@ void CompletionPopupTest::keysTakeOrClose() {
     WindowSession s;
     {
         DataBase db(s.dbPath);
-        const auto save = [&](double dat, const QString& text) {
-            QVERIFY(db.appendNewRecord(Mode::Import, dat, [&](int i) { return i == Port ? text : QString(); }));
-        };
-        save(45000, QStringLiteral("NINGBO"));
-        save(45001, QStringLiteral("Ningbo Beilun"));
-        save(45002, QStringLiteral("Ningbo Beilun"));
-        save(45003, QStringLiteral("宁波ningbo"));
+        double dat = 45000;
+        for (const QString text : {"NINGBO", "Ningbo Beilun", "Ningbo Beilun", "宁波ningbo"})
+            QVERIFY(db.appendNewRecord(Mode::Import, dat++, [&](int i) { return i == Port ? text : QString(); }));
     }
     s.start();
     QVERIFY(!s.page()->boxWidget(Port)->inherits("QPlainTextEdit"));
@@ -72,8 +73,7 @@ void CompletionPopupTest::keysTakeOrClose() {
     QCOMPARE(listed(), QStringList({QStringLiteral("Ningbo Beilun"), QStringLiteral("宁波ningbo"),
                                     QStringLiteral("NINGBO")}));
     // Moving through the list changes no text; Esc closes it.
-    QTest::keyClick(s.box(Port), Qt::Key_Down);
-    QTest::keyClick(s.box(Port), Qt::Key_Down);
+    press(s, {Qt::Key_Down, Qt::Key_Down});
     QCOMPARE(s.shown(Port), QStringLiteral("nin"));
     QTest::keyClick(s.box(Port), Qt::Key_Escape);
     QVERIFY(!list());
@@ -81,11 +81,7 @@ void CompletionPopupTest::keysTakeOrClose() {
     // Down twice and Enter take the second line into the box and the model.
     QTest::keyClick(s.box(Port), Qt::Key_Backspace);
     QCOMPARE(listed().size(), 3);
-    QTest::keyClick(s.box(Port), Qt::Key_Down);
-    QTest::keyClick(s.box(Port), Qt::Key_Down);
-    QTest::keyClick(s.box(Port), Qt::Key_Up);
-    QTest::keyClick(s.box(Port), Qt::Key_Down);
-    QTest::keyClick(s.box(Port), Qt::Key_Return);
+    press(s, {Qt::Key_Down, Qt::Key_Down, Qt::Key_Up, Qt::Key_Down, Qt::Key_Return});
     QVERIFY(!list());
     QCOMPARE(s.form().text(Port), QStringLiteral("宁波ningbo"));
     QVERIFY(s.box(Port)->hasFocus());
@@ -151,8 +147,7 @@ $book->close() or die;
     QCOMPARE(listed(), QStringList{QStringLiteral("0110 一般贸易, 出口")});
     typeInto(s, QStringLiteral("电"));
     QCOMPARE(listed(), QStringList{QStringLiteral("1210 保税电商")});
-    QTest::keyClick(s.box(Port), Qt::Key_Down);
-    QTest::keyClick(s.box(Port), Qt::Key_Enter);
+    press(s, {Qt::Key_Down, Qt::Key_Enter});
     QCOMPARE(s.form().text(Port), QStringLiteral("电商"));
     // Before paper, the picked print text passes the code table, a code it lacks does not
     // (the box, a date box in this mode, is also checked as a date either way).

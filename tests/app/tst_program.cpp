@@ -177,15 +177,12 @@ private slots:
         QTest::addColumn<QByteArray>("contentType");
         QTest::addColumn<QByteArray>("body");
         QTest::addColumn<QString>("found");
-        const QByteArray plain = "text/plain; charset=utf-8";
-        const auto row = [&](const char* name, const QString& page, const char* found) {
-            QTest::newRow(name) << plain << page.toUtf8() << QString::fromUtf8(found);
+        const auto row = [&](const char* name, const QString& page, const char* found,
+                             const char* type = "text/plain; charset=utf-8") {
+            QTest::newRow(name) << QByteArray(type) << page.toUtf8() << QString::fromUtf8(found);
         };
-        QTest::newRow("newer, in a table") << QByteArray("text/html; charset=utf-8")
-                                           << QStringLiteral("<td>软件版本：</td><td>V1.14 </td>"
-                                                             "<td>软件售价：</td>")
-                                                  .toUtf8()
-                                           << "1.14";
+        row("newer, in a table", "<td>软件版本：</td><td>V1.14 </td><td>软件售价：</td>", "1.14",
+            "text/html; charset=utf-8");
         row("same", "软件版本：V1.13 软件售价：", "1.13");
         row("1.2 differs from 1.13", "软件版本：1.2 软件售价：", "1.2");
         row("first version label counts", "软件版本：V1.13 软件售价：1 软件版本：V9.9 软件售价：",

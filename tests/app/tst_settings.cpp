@@ -17,18 +17,13 @@ const QString PasswordRefused = QStringLiteral("连接字符串中不能包含�
 const QString NextStart = QStringLiteral("设置将在下次启动程序时生效。");
 const QString Unreachable = QStringLiteral("host=/nonexistent-folder dbname=x");
 
-// The dialog over per-user settings of the test's own folder.
-struct Settings {
-    TestFolder folder;
-    ScriptedDialogs dialogs;
+// The dialog over per-user settings of the test's own folder, no window started.
+struct Settings : WindowSession {
     std::unique_ptr<DatabaseSettingsDialog> dialog;
 
     explicit Settings(const QString& stored = {}) {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder.path());
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, folder.path());
         StoreSettings::setConnection(stored);
-        dialog = std::make_unique<DatabaseSettingsDialog>(folder.file(QStringLiteral("Par.db")),
-                                                          dialogs);
+        dialog = std::make_unique<DatabaseSettingsDialog>(dbPath, dialogs);
         dialog->show();
     }
     QLineEdit* connection() const { return named<QLineEdit>(QStringLiteral("连接字符串")); }
@@ -84,25 +79,17 @@ void SettingsTest::closing_data() {
     QTest::addColumn<QString>("before");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("kept");
-    const QString ok = QStringLiteral("确   定");
-    QTest::newRow("keywords") << ok << ""
-                              << "host=db port=5432 dbname=q user=c1 sslmode=verify-full"
-                              << "host=db port=5432 dbname=q user=c1 sslmode=verify-full";
-    QTest::newRow("outer blanks dropped") << ok << ""
-                                          << "  service=q "
-                                          << "service=q";
-    QTest::newRow("URI with a port") << ok << ""
-                                     << "postgresql://c1@db:5432/q"
-                                     << "postgresql://c1@db:5432/q";
-    QTest::newRow("back to the local file") << ok << "service=q"
-                                            << ""
-                                            << "";
-    QTest::newRow("unchanged, nothing told") << ok << "service=q"
-                                             << "service=q"
-                                             << "service=q";
-    QTest::newRow("cancel") << QStringLiteral("取   消") << "service=q"
-                            << "service=new"
-                            << "service=q";
+    const auto row = [](const char* name, const char* before, const char* typed, const char* kept,
+                        const QString& button = QStringLiteral("确   定")) {
+        QTest::newRow(name) << button << QString(before) << QString(typed) << QString(kept);
+    };
+    const char* keywords = "host=db port=5432 dbname=q user=c1 sslmode=verify-full";
+    row("keywords", "", keywords, keywords);
+    row("outer blanks dropped", "", "  service=q ", "service=q");
+    row("URI with a port", "", "postgresql://c1@db:5432/q", "postgresql://c1@db:5432/q");
+    row("back to the local file", "service=q", "", "");
+    row("unchanged, nothing told", "service=q", "service=q", "service=q");
+    row("cancel", "service=q", "service=new", "service=q", QStringLiteral("取   消"));
 }
 
 // OK keeps a changed string and says when it counts; Cancel keeps the old one.
@@ -129,9 +116,7 @@ void SettingsTest::testConnection_data() {
     QTest::newRow("unreachable server") << Unreachable << failed << "/nonexistent-folder";
     // The password is in the service file, as a clerk keeps it; it must not be shown.
     QTest::newRow("service with a password") << "service=q" << failed << "/nonexistent-folder";
-    QTest::newRow("empty: the local file") << ""
-                                           << "连接字符串为空"
-                                           << "";
+    QTest::newRow("empty: the local file") << "" << "连接字符串为空" << "";
 }
 
 void SettingsTest::testConnection() {
@@ -192,8 +177,7 @@ void SettingsTest::officeServer() {
     for (const QString& text : {QStringLiteral("I-1"), QStringLiteral("I-2")}) {
         form.setText(0, text);
         int ord = 0;
-        QVERIFY(DataBase(s.folder.file(QStringLiteral("Par.db")))
-                    .SaveHistoryRecord(form, Mode::Import, ord));
+        QVERIFY(DataBase(s.dbPath).SaveHistoryRecord(form, Mode::Import, ord));
     }
     s.type(office.conninfo(QStringLiteral("clerk1")));
     click(QStringLiteral("测试连接"));

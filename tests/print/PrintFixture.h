@@ -21,6 +21,10 @@ inline void storeSetting(const QString& key, const std::optional<QString>& value
     const QString path = QStringLiteral("Collate/") + key;
     value ? settings.setValue(path, *value) : settings.remove(path);
 }
+inline void storeMargins(const std::optional<QString>& x, const std::optional<QString>& y) {
+    storeSetting(QStringLiteral("X"), x);
+    storeSetting(QStringLiteral("Y"), y);
+}
 
 // What a tool wrote to its standard output; empty when it did not end well.
 inline QByteArray run(const QString& program, const QStringList& arguments) {
