@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QRegion>
 #include <QResizeEvent>
 #include <QTextDocument>
 #include <QTimer>
@@ -168,6 +169,7 @@ void PageWidget::setTitleRect(const QRectF& screenTwips) {
 void PageWidget::setBackColor(std::uint32_t bgr) {
     m_backColor = StoredColor::toQColor(bgr);
     m_scanPicture = QImage();
+    m_fadedScan = QImage();
     clearDrawings();
 }
 
@@ -176,6 +178,7 @@ void PageWidget::setFormScan(const QImage& image, const QRectF& pageRect) {
     m_scan = image;
     m_scanRect = pageRect;
     m_scanPicture = QImage();
+    m_fadedScan = QImage();
     if (wasShown != showsScan())
         for (int i = 0; i < BoxCount; ++i)
             styleBox(i);
@@ -204,18 +207,53 @@ void PageWidget::paintScan(QPainter& painter, const QRect& needed) {
                                  shown.height() / 2) &
                    rect();
         }
-        m_scanPictureRect = part;
-        m_scanPicture = QImage(part.size() * ratio, QImage::Format_RGB32);
-        m_scanPicture.setDevicePixelRatio(ratio);
-        m_scanPicture.fill(m_backColor);
-        QPainter p(&m_scanPicture);
+        QImage picture(part.size() * ratio, QImage::Format_RGB32);
+        picture.setDevicePixelRatio(ratio);
+        QPainter p(&picture);
         p.translate(-part.topLeft());
-        // Multiplied over the canvas colour: the paper's white keeps the mode's colour.
-        p.setCompositionMode(QPainter::CompositionMode_Multiply);
-        p.setOpacity(ScanStrength);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        // While scrolling, what the last picture held is copied and only the rest drawn.
+        QRegion missing(part);
+        const QRect kept = part & m_scanPictureRect;
+        if (!m_scanPicture.isNull() && m_scanPicture.devicePixelRatio() == ratio &&
+            !kept.isEmpty()) {
+            const QRectF from(QPointF(kept.topLeft() - m_scanPictureRect.topLeft()) * ratio,
+                              QSizeF(kept.size()) * ratio);
+            p.drawImage(QRectF(kept), m_scanPicture, from);
+            missing -= kept;
+        }
+        if (m_fadedScan.isNull()) {
+            // Faded over the canvas colour once a scan: zooming and scrolling only scale it.
+            m_fadedScan = QImage(m_scan.size(), QImage::Format_RGB32);
+            m_fadedScan.fill(m_backColor);
+            QPainter fade(&m_fadedScan);
+            // Multiplied over the canvas colour: the paper's white keeps the mode's colour.
+            fade.setCompositionMode(QPainter::CompositionMode_Multiply);
+            fade.setOpacity(ScanStrength);
+            fade.drawImage(0, 0, m_scan);
+        }
         const double scale = m_zoom / ScreenTwips::PerPixel;
-        p.drawImage(QRectF(m_scanRect.topLeft() * scale, m_scanRect.size() * scale), m_scan);
+        const QRectF scan(m_scanRect.topLeft() * scale, m_scanRect.size() * scale);
+        // Scan pixels per canvas pixel, each way.
+        const double sx = m_scan.width() / std::max(scan.width(), 1.0);
+        const double sy = m_scan.height() / std::max(scan.height(), 1.0);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        for (const QRect& r : missing) {
+            p.setClipRect(r);
+            p.fillRect(r, m_backColor);
+            // Only the scan's pixels under `r` (and one around) are scaled, not the whole scan.
+            const QRectF wanted = QRectF((r.left() - scan.left()) * sx - 1,
+                                         (r.top() - scan.top()) * sy - 1, r.width() * sx + 2,
+                                         r.height() * sy + 2)
+                                      .intersected(QRectF(m_scan.rect()));
+            if (wanted.isEmpty())
+                continue;
+            const QRectF target(scan.left() + wanted.left() / sx, scan.top() + wanted.top() / sy,
+                                wanted.width() / sx, wanted.height() / sy);
+            p.drawImage(target, m_fadedScan, wanted);
+        }
+        p.end();
+        m_scanPicture = std::move(picture);
+        m_scanPictureRect = part;
     }
     painter.drawImage(m_scanPictureRect.topLeft(), m_scanPicture);
 }

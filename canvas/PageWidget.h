@@ -131,6 +131,8 @@ private:
     // made once a zoom, so that scrolling only copies it.
     QImage m_scanPicture;
     QRect m_scanPictureRect;
+    // The scan at its own size, already faded over the canvas colour.
+    QImage m_fadedScan;
     bool m_rulerShown = false;
     bool m_labelsShown = true;
     QTimer* m_restack = nullptr;

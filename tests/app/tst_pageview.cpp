@@ -8,6 +8,7 @@
 #include "WindowSession.h"
 
 #include <QComboBox>
+#include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -203,6 +204,42 @@ private slots:
         ctrlClick(5);
         QVERIFY(!w.form().box(5).selected() && w.form().box(1).selected());
         QTRY_COMPARE(w.boxAt(QPointF(1700, 1200)), 1);
+    }
+
+    // Zoomed in, the page keeps only a part of the faded scan and moves it while scrolling:
+    // every stripe of the scan stays where it belongs on the page.
+    void scanWhenZoomed() {
+        Form form;
+        QWidget strip;
+        strip.resize(800, 700);
+        PageArea area(form, &strip);
+        area.layOut(ScreenTwips::fromPixels(800), ScreenTwips::fromPixels(700));
+        QImage scan(210, 297, QImage::Format_RGB32); // a pixel a millimetre
+        scan.fill(Qt::white);
+        for (int y = 0; y < 297; y += 20)
+            QPainter(&scan).fillRect(0, y, 210, 5, Qt::black);
+        area.page()->setFormScan(scan, QRectF(0, 0, Units::PageWidth, Units::PageHeight));
+        area.page()->setFormScanShown(true);
+        area.page()->setLabelsShown(false);
+        for (int i = 0; i < BoxCount; ++i)
+            area.page()->boxWidget(i)->hide();
+        strip.show();
+        area.zoomAt(4.0, QPointF(0, 0));
+        QScrollBar* bar = area.scrollBar();
+        for (const int notches : {0, 3, 9, 20, 7}) {
+            bar->setValue(notches * bar->singleStep());
+            const QImage shown = area.viewport()->grab().toImage();
+            for (int y = 0; y < shown.height(); y += 7) {
+                const QPoint at(shown.width() / 2, y);
+                const double mm = area.page()->pixelToPage(at - area.page()->pos()).y() /
+                                  Units::PageTwipsPerMm;
+                const double inStripe = std::fmod(mm, 20);
+                if (inStripe > 0.5 && inStripe < 4.5)
+                    QVERIFY(qGray(shown.pixel(at)) < 200);
+                else if (inStripe > 6 && inStripe < 19)
+                    QCOMPARE(shown.pixel(at), QColor(Qt::white).rgb());
+            }
+        }
     }
 
     // "显示标签" hides the captions and is remembered for the next start.
