@@ -79,9 +79,8 @@ QString MF::caption() {
 MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_screen(screenSizePixels),
       m_localFilePath(databasePath),
-      m_db(StoreSettings::connection().isEmpty()
-               ? std::make_unique<DataBase>(databasePath)
-               : DataBase::office(StoreSettings::connection())),
+      m_db(StoreSettings::connection().isEmpty() ? std::make_unique<DataBase>(databasePath)
+                                                 : DataBase::office(StoreSettings::connection())),
       // The recovery copy stays in the clerk's own file, whatever the store: it must
       // outlive a server that is away.
       m_localDb(m_db->isOffice() ? std::make_unique<DataBase>(databasePath) : nullptr),
@@ -119,21 +118,22 @@ MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels
 }
 
 void MF::offerRecovery() {
-    // An older file read as it is says once what is off.
-    if (const QString notice = m_db->takeNotice(); !notice.isEmpty())
-        m_dialogs.tell(notice);
     const std::optional<Mode> mode = m_recovery->pending();
+    // An older file read as it is says once what is off.
+    for (DataBase* store : {m_db.get(), m_localDb.get()})
+        if (const QString notice = store ? store->takeNotice() : QString(); !notice.isEmpty())
+            m_dialogs.tell(notice);
     if (!mode)
         return;
     if (!m_dialogs.askYesNo(QStringLiteral("程序上次没有正常退出，是否恢复未保存的内容？"))) {
-        storeOk(m_recovery->discard());
+        storeOk(m_recovery->discard(), &localStore());
         return;
     }
     // The mode switch stores the boxes just loaded as their own working record, as any
     // switch does; then the copy replaces texts and layout in its own mode.
     showFormView();
     m_ss1->setCurrentIndex(static_cast<int>(*mode));
-    storeOk(m_recovery->restore(*m_form));
+    storeOk(m_recovery->restore(*m_form), &localStore());
 }
 
 MF::~MF() {
@@ -372,7 +372,8 @@ void MF::connectKeys() {
 void MF::batchPrint(bool preview) {
     // The records are of the history view's mode, so its scan lies behind their pages.
     const PreviewScan scan = m_scans->previewScan(historyMode());
-    BatchPrintCommand(*m_msf, *m_form, m_dialogs, this, preview ? &scan : nullptr);
+    BatchPrintCommand(*m_msf, *m_form, m_dialogs, PrintGate{historyMode(), {}, this},
+                      preview ? &scan : nullptr);
 }
 
 void MF::historyCommand(int index) {
@@ -409,7 +410,7 @@ void MF::print() {
             int ord = 0;
             storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
         },
-        Catalogue::modeInfo(formMode()).title);
+        Catalogue::modeInfo(formMode()).title, PrintGate{formMode(), {}, this});
 }
 
 void MF::printPreview() {
@@ -420,7 +421,7 @@ void MF::printPreview() {
             int ord = 0;
             storeOk(m_db->SaveHistoryRecord(*m_form, mode, ord));
         },
-        Catalogue::modeInfo(mode).title, m_scans->previewScan(mode), this);
+        Catalogue::modeInfo(mode).title, m_scans->previewScan(mode), PrintGate{mode, {}, this});
 }
 
 bool MF::eventFilter(QObject* watched, QEvent* event) {
@@ -636,10 +637,14 @@ bool MF::storeWorkingRecord() {
     return storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
 }
 
-bool MF::storeOk(bool ok) {
+bool MF::storeOk(bool ok, const DataBase* store) {
     if (!ok)
-        m_dialogs.tellDatabaseError(m_db->failureDetails());
+        m_dialogs.tellDatabaseError((store ? *store : *m_db).failureDetails());
     return ok;
+}
+
+const DataBase& MF::localStore() const {
+    return m_localDb ? *m_localDb : *m_db;
 }
 
 void MF::closeEvent(QCloseEvent* event) {

@@ -114,7 +114,9 @@ private:
     // Stores the boxes as the form view mode's working record; false when the store failed.
     bool storeWorkingRecord();
     // Shows "数据库打开错误！" with the store's reason when `ok` is false; returns `ok`.
-    bool storeOk(bool ok);
+    // The details come from `store`, the office or the local one (the recovery copy's).
+    bool storeOk(bool ok, const DataBase* store = nullptr);
+    const DataBase& localStore() const;
     void connectCommands();
     void historyCommand(int index);
     void connectKeys();

@@ -97,28 +97,20 @@ END $$;
 CREATE TABLE IF NOT EXISTS "版本" (Version integer NOT NULL);
 INSERT INTO "版本" SELECT 1 WHERE NOT EXISTS (SELECT 1 FROM "版本");
 
--- history tables, one per mode, same columns
-CREATE TABLE IF NOT EXISTS "出口" (
+-- History tables, one per mode, with the same columns. One key serves the lookups by
+-- number and guards them: no two records share a number, and each clerk has one working
+-- record (Ord -1). A record's key is on its first row.
+SELECT format($t$
+CREATE TABLE IF NOT EXISTS %1$I (
   Ord integer NOT NULL, Dat double precision NOT NULL, Ctl smallint NOT NULL, Con text NOT NULL,
   Clerk text NOT NULL DEFAULT current_user,
   Saved timestamptz NOT NULL DEFAULT now(),
   RecordKey uuid
 );
-CREATE UNIQUE INDEX IF NOT EXISTS "出口_Ord_Ctl" ON "出口" (Ord, Ctl) WHERE Ord >= 0;
-CREATE UNIQUE INDEX IF NOT EXISTS "出口_Work" ON "出口" (Clerk, Ctl) WHERE Ord = -1;
-CREATE INDEX IF NOT EXISTS "出口_Ord" ON "出口" (Ord);
-CREATE INDEX IF NOT EXISTS "出口_RecordKey" ON "出口" (RecordKey);
-
-CREATE TABLE IF NOT EXISTS "进口" (
-  Ord integer NOT NULL, Dat double precision NOT NULL, Ctl smallint NOT NULL, Con text NOT NULL,
-  Clerk text NOT NULL DEFAULT current_user,
-  Saved timestamptz NOT NULL DEFAULT now(),
-  RecordKey uuid
-);
-CREATE UNIQUE INDEX IF NOT EXISTS "进口_Ord_Ctl" ON "进口" (Ord, Ctl) WHERE Ord >= 0;
-CREATE UNIQUE INDEX IF NOT EXISTS "进口_Work" ON "进口" (Clerk, Ctl) WHERE Ord = -1;
-CREATE INDEX IF NOT EXISTS "进口_Ord" ON "进口" (Ord);
-CREATE INDEX IF NOT EXISTS "进口_RecordKey" ON "进口" (RecordKey);
+CREATE UNIQUE INDEX IF NOT EXISTS %2$I ON %1$I (Ord, Ctl, (CASE WHEN Ord = -1 THEN Clerk ELSE '' END));
+CREATE INDEX IF NOT EXISTS %3$I ON %1$I (RecordKey) WHERE RecordKey IS NOT NULL;
+$t$, t, t || '_Ord_Ctl', t || '_RecordKey')
+  FROM unnest(ARRAY['出口', '进口']) AS t \gexec
 
 -- the program writes its factory layout itself when this table has none
 CREATE TABLE IF NOT EXISTS "格式" (

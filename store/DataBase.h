@@ -149,8 +149,10 @@ private:
     void dropConnection();
     void noteFailure(QSqlDatabase* db, const QString& fallback = {});
     bool execCached(const QString& sql);
-    bool insertRecordRows(Mode mode, int ord, double dat,
+    bool insertRecordRows(Mode mode, int& ord, double dat,
                           const std::function<QString(int)>& textOfBox, const QString& key);
+    bool insertServerRows(Mode mode, int& ord, double dat, const QList<int>& boxes,
+                          const QStringList& texts, const QString& key);
     std::optional<int> readNextNumber(Mode mode);
 
     QString m_filePath;
