@@ -3,8 +3,13 @@
 #include "AboutBox.h"
 #include "BatchPrintCommand.h"
 #include "BoxEditor.h"
+#include "BoxGeometryDialog.h"
 #include "BoxMouseEditing.h"
 #include "BoxUndoKeys.h"
+#include "CodeTableDialog.h"
+#include "CodeTables.h"
+#include "CompletionIndex.h"
+#include "CompletionPopup.h"
 #include "CalibrationPage.h"
 #include "ChangeThrottle.h"
 #include "DataBase.h"
@@ -256,6 +261,7 @@ void MF::buildControls() {
     buildScanAndPreviewControls();
     buildDatabaseSettingsButton();
     buildViewControls();
+    buildBoxGeometryButton();
 }
 
 void MF::buildScanAndPreviewControls() {
@@ -302,6 +308,25 @@ void MF::buildDatabaseSettingsButton() {
     m_sst->addToTab(0, m_databaseButton);
     connect(m_databaseButton, &QPushButton::clicked, this,
             [this] { DatabaseSettingsDialog(m_localFilePath, m_dialogs, this).exec(); });
+
+    m_codeTables = std::make_unique<CodeTables>(*m_db);
+    m_completion = std::make_unique<CompletionIndex>(*m_db, *m_codeTables);
+    m_codeTableButton = new QPushButton(QStringLiteral("代码表…"));
+    m_codeTableButton->setAccessibleName(m_codeTableButton->text());
+    m_codeTableButton->setAutoDefault(false);
+    m_sst->addToTab(0, m_codeTableButton);
+    connect(m_codeTableButton, &QPushButton::clicked, this,
+            [this] { CodeTableDialog(*m_codeTables, m_dialogs, *page(), this).exec(); });
+}
+
+void MF::buildBoxGeometryButton() {
+    m_boxGeometryButton = new QPushButton(QStringLiteral("位置和大小…"));
+    m_boxGeometryButton->setAccessibleName(m_boxGeometryButton->text());
+    m_boxGeometryButton->setAutoDefault(false);
+    m_sst->addToTab(0, m_boxGeometryButton);
+    connect(m_boxGeometryButton, &QPushButton::clicked, this, [this] {
+        EditBoxGeometry(*m_form, *m_undo, m_editor->locked(), m_dialogs, this);
+    });
 }
 
 void MF::buildViewControls() {
@@ -327,6 +352,10 @@ void MF::connectCommands() {
     m_keyRouted = keyRoutedWidgets();
     for (QWidget* widget : m_keyRouted)
         widget->installEventFilter(this);
+    // Installed after the box keys, so the open list answers Up, Down, Enter and Esc first.
+    new CompletionPopup(*page(), [this](int box, const QString& typed) {
+        return m_completion->choices(box, typed);
+    });
 
     connect(m_cmd[0], &QPushButton::clicked, this, &MF::print);
     connect(m_cmd[4], &QPushButton::clicked, this,
@@ -518,6 +547,8 @@ void MF::layOutFormView() {
     place(m_databaseButton, m_geometry.databaseButton);
     place(m_zoomBar, m_geometry.zoomBar);
     place(m_labelsShown, m_geometry.labelCheckBox);
+    place(m_boxGeometryButton, m_geometry.boxGeometryButton);
+    place(m_codeTableButton, m_geometry.codeTableButton);
     m_armed = false;
     ApplyMode();
 }
@@ -604,6 +635,8 @@ QList<QWidget*> MF::keyRoutedWidgets() const {
     widgets.append(m_scanShown);
     widgets.append(m_scanButton);
     widgets.append(m_databaseButton);
+    widgets.append(m_boxGeometryButton);
+    widgets.append(m_codeTableButton);
     return widgets;
 }
 

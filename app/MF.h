@@ -13,6 +13,8 @@
 
 class BoxEditor;
 class BoxMouseEditing;
+class CodeTables;
+class CompletionIndex;
 class ChangeThrottle;
 class DataBase;
 class Form;
@@ -80,6 +82,8 @@ public:
 
     // The history grid `MSF`.
     HistoryGrid& historyGrid() const { return *m_msf; }
+    // The clerk's code tables, which the completion and the checks before printing read.
+    CodeTables& codeTables() const { return *m_codeTables; }
 
     void AdjustColWidth(const QFont& font);
     void SetColColor(int col, const QColor& color);
@@ -110,6 +114,7 @@ private:
     void buildDatabaseSettingsButton();
     // The zoom bar and "显示标签" on the mode tabs' header row.
     void buildViewControls();
+    void buildBoxGeometryButton();
     void runExit();
     // Stores the boxes as the form view mode's working record; false when the store failed.
     bool storeWorkingRecord();
@@ -172,4 +177,8 @@ private:
     QPushButton* m_databaseButton = nullptr;
     ZoomBar* m_zoomBar = nullptr;
     QCheckBox* m_labelsShown = nullptr;
+    QPushButton* m_boxGeometryButton = nullptr;
+    QPushButton* m_codeTableButton = nullptr;
+    std::unique_ptr<CodeTables> m_codeTables;
+    std::unique_ptr<CompletionIndex> m_completion;
 };

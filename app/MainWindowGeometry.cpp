@@ -47,6 +47,10 @@ MainWindowGeometry computeMainWindowGeometry(QSizeF screen, double viewportTop) 
     g.scanCheckBox = box(buttonLeft + 90, 5400, G::CommandButtonWidth - 90, 300);
     g.scanButton = box(buttonLeft, 5760, G::CommandButtonWidth, G::CommandButtonHeight);
     g.databaseButton = box(buttonLeft, 6240, G::CommandButtonWidth, G::CommandButtonHeight);
+    g.boxGeometryButton = box(buttonLeft, 6720, G::CommandButtonWidth, G::CommandButtonHeight);
+    // At the foot of the column, below "位置和大小…".
+    g.codeTableButton = box(buttonLeft, std::max(7200.0, th - G::CommandButtonHeight - 120),
+                            G::CommandButtonWidth, G::CommandButtonHeight);
     g.modeTabs = box(0, 340, tw - G::CommandButtonWidth - 200, th - viewportTop - 60);
     // The header row of the mode tabs is free right of the two tabs.
     const double mw = g.modeTabs.width();

@@ -34,6 +34,8 @@ struct MainWindowGeometry {
     QRectF scanCheckBox;                // "显示底图", below it
     QRectF scanButton;                  // "设置底图…", below that
     QRectF databaseButton;              // "数据库设置…", below "设置底图…"
+    QRectF boxGeometryButton;           // "位置和大小…", below "数据库设置…"
+    QRectF codeTableButton;             // "代码表…", at the foot of the right column
     QRectF modeTabs;                    // SS1
     QRectF zoomBar;                     // "缩放" and its buttons, on SS1's header row
     QRectF labelCheckBox;               // "显示标签", left of the zoom bar

@@ -73,6 +73,11 @@ QString DataBase::textColumn(const QString& column) const {
                       : QStringLiteral("CAST(%1 AS BLOB)").arg(column);
 }
 
+QString DataBase::byteLength(const QString& column) const {
+    return isOffice() ? QStringLiteral("octet_length(%1)").arg(column)
+                      : QStringLiteral("length(CAST(%1 AS BLOB))").arg(column);
+}
+
 QString DataBase::insertionOrder() const {
     // The server's unique keys allow one row a box, so the box order is the written one.
     return isOffice() ? QStringLiteral("Ctl") : QStringLiteral("rowid");
@@ -164,9 +169,19 @@ const SchemaObject schemaObjects[] = {
     {"底图", "CREATE TABLE IF NOT EXISTS \"底图\" (Mode INTEGER PRIMARY KEY, "
              "FileName TEXT NOT NULL, Image BLOB NOT NULL, OffsetX REAL NOT NULL, "
              "OffsetY REAL NOT NULL, Scale REAL NOT NULL)"},
+    // The clerk's own code tables, one a box: the box, the row's place, code, name and the
+    // text printed for it (empty: the code).
+    {"代码表", "CREATE TABLE IF NOT EXISTS \"代码表\" (Ctl INTEGER NOT NULL, Seq INTEGER NOT NULL, "
+               "Code TEXT NOT NULL, Name TEXT NOT NULL, PrintText TEXT NOT NULL)"},
     {"出口_Ord", "CREATE INDEX IF NOT EXISTS \"出口_Ord\" ON \"出口\" (Ord)"},
     {"进口_Ord", "CREATE INDEX IF NOT EXISTS \"进口_Ord\" ON \"进口\" (Ord)"},
     {"格式_Name", "CREATE INDEX IF NOT EXISTS \"格式_Name\" ON \"格式\" (Name)"},
+    // A box's earlier texts are counted from these alone, never from the whole table.
+    {"出口_Ctl_Con", "CREATE INDEX IF NOT EXISTS \"出口_Ctl_Con\" ON \"出口\" (Ctl, Con, Dat) "
+                     "WHERE Ord >= 0 AND length(CAST(Con AS BLOB)) <= 2000"},
+    {"进口_Ctl_Con", "CREATE INDEX IF NOT EXISTS \"进口_Ctl_Con\" ON \"进口\" (Ctl, Con, Dat) "
+                     "WHERE Ord >= 0 AND length(CAST(Con AS BLOB)) <= 2000"},
+    {"代码表_Ctl", "CREATE INDEX IF NOT EXISTS \"代码表_Ctl\" ON \"代码表\" (Ctl, Seq)"},
 };
 
 QString reasonOfCode(int code) {
@@ -320,7 +335,7 @@ bool DataBase::hasTable(const QString& name) {
 int DataBase::onBusy(void* self, int attempts) {
     auto* store = static_cast<DataBase*>(self);
     constexpr int SleepMs = 10;
-    if (attempts == 0 && !store->m_waiting && qobject_cast<QGuiApplication*>(qApp)) {
+    if (attempts == 0 && !store->m_waiting && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         store->m_waiting = true;
         QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     }
@@ -423,7 +438,7 @@ std::optional<QSqlDatabase> DataBase::connectOffice() {
                 conninfo += QStringLiteral(" tcp_user_timeout=15000");
         }
         db.setConnectOptions(conninfo);
-        if (qobject_cast<QGuiApplication*>(qApp) && !std::exchange(m_waiting, true))
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) && !std::exchange(m_waiting, true))
             QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
         if (!db.open())
             noteFailure(&db, db.lastError().driverText() + u' ' + db.lastError().databaseText());
@@ -455,6 +470,16 @@ bool DataBase::checkOfficeSchema(QSqlDatabase& db) {
     version.finish();
     m_tables = {QStringLiteral("出口"), QStringLiteral("进口"), QStringLiteral("格式"),
                 QStringLiteral("底图")};
+    // A server set up by an older script has no code tables; the rest still works.
+    QSqlQuery codes(db);
+    if (!codes.exec(QStringLiteral("SELECT to_regclass('public.\"代码表\"') IS NOT NULL")) ||
+        !codes.next()) {
+        noteFailure(&db);
+        return false;
+    }
+    if (codes.value(0).toBool())
+        m_tables.append(QStringLiteral("代码表"));
+    codes.finish();
     // The first clerk on a new server brings the factory layout, under a lock so that two
     // first clerks do not both bring it.
     const QString anyLayout = QStringLiteral("SELECT 1 FROM \"格式\" LIMIT 1");
@@ -732,6 +757,7 @@ std::optional<int> DataBase::storeRecord(Mode mode, double dat,
         number = NextFreeNumber;
         return insertRecordRows(mode, number, dat, textOfBox, key);
     });
+    ++m_historyChanges;
     if (!ok)
         return std::nullopt;
     return number;
@@ -876,6 +902,7 @@ bool DataBase::forEachHistoryRow(Mode mode, const std::function<void(const Histo
 }
 
 bool DataBase::deleteRecords(Mode mode, const QList<int>& ords) {
+    ++m_historyChanges;
     return inTransaction([&](QSqlDatabase& db) {
         QSqlQuery remove(db);
         if (!remove.prepare(QStringLiteral("DELETE FROM %1 WHERE Ord = ?").arg(quotedTable(mode))))
@@ -890,6 +917,7 @@ bool DataBase::deleteRecords(Mode mode, const QList<int>& ords) {
 }
 
 bool DataBase::clearTable(Mode mode) {
+    ++m_historyChanges;
     return inTransaction([&](QSqlDatabase& db) {
         QSqlQuery remove(db);
         return remove.exec(QStringLiteral("DELETE FROM %1").arg(quotedTable(mode)));
