@@ -24,8 +24,9 @@ CanvasLayout computeCanvasLayout(double stripWidth, double stripHeight, double c
     // A page wider than the viewport is scrolled sideways by a bar under it.
     if (canvasWidth > viewportWidth + CanvasLayout::MinimumCanvasWidth) {
         viewportHeight = std::max(0.0, viewportHeight - CanvasLayout::ScrollBarWidth);
-        l.horizontalBar = QRectF(CanvasLayout::ViewportLeft, CanvasLayout::ViewportTop + viewportHeight,
-                                 viewportWidth, CanvasLayout::ScrollBarWidth);
+        l.horizontalBar =
+            QRectF(CanvasLayout::ViewportLeft, CanvasLayout::ViewportTop + viewportHeight,
+                   viewportWidth, CanvasLayout::ScrollBarWidth);
     }
     l.viewport = QRectF(CanvasLayout::ViewportLeft, CanvasLayout::ViewportTop, viewportWidth,
                         viewportHeight);
@@ -46,8 +47,8 @@ CanvasLayout computeCanvasLayout(double stripWidth, double stripHeight, double c
 
     const double zoom = l.zoom();
     const double titleWidth = CanvasLayout::TitleWidth * zoom;
-    l.title = QRectF((viewportWidth * clerkZoom - titleWidth) / 2, canvasHeight * 23.0 / 297.0, titleWidth,
-                     CanvasLayout::TitleHeight * zoom);
+    l.title = QRectF((viewportWidth * clerkZoom - titleWidth) / 2, canvasHeight * 23.0 / 297.0,
+                     titleWidth, CanvasLayout::TitleHeight * zoom);
     return l;
 }
 

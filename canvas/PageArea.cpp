@@ -59,8 +59,8 @@ bool PageArea::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_viewport)
         return false;
     const QPoint turn = wheel->angleDelta();
-    const bool sideways = std::abs(turn.x()) > std::abs(turn.y()) ||
-                          (wheel->modifiers() & Qt::ShiftModifier);
+    const bool sideways =
+        std::abs(turn.x()) > std::abs(turn.y()) || (wheel->modifiers() & Qt::ShiftModifier);
     if (sideways && m_horizontalBar->isVisible())
         QCoreApplication::sendEvent(m_horizontalBar, event);
     else
@@ -164,9 +164,8 @@ void PageArea::scroll(int value) {
 void PageArea::scrollSideways(int value) {
     const int edge = ScreenTwips::toPixels(m_layout.canvas.left());
     // A page narrower than the viewport stands in its middle.
-    const int left = m_zoom < PageZoom::FitWidth
-                         ? (m_viewport->width() - m_page->width()) / 2
-                         : edge - value;
+    const int left =
+        m_zoom < PageZoom::FitWidth ? (m_viewport->width() - m_page->width()) / 2 : edge - value;
     m_page->move(left, m_page->y());
 }
 

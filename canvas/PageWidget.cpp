@@ -241,10 +241,10 @@ void PageWidget::paintScan(QPainter& painter, const QRect& needed) {
             p.setClipRect(r);
             p.fillRect(r, m_backColor);
             // Only the scan's pixels under `r` (and one around) are scaled, not the whole scan.
-            const QRectF wanted = QRectF((r.left() - scan.left()) * sx - 1,
-                                         (r.top() - scan.top()) * sy - 1, r.width() * sx + 2,
-                                         r.height() * sy + 2)
-                                      .intersected(QRectF(m_scan.rect()));
+            const QRectF wanted =
+                QRectF((r.left() - scan.left()) * sx - 1, (r.top() - scan.top()) * sy - 1,
+                       r.width() * sx + 2, r.height() * sy + 2)
+                    .intersected(QRectF(m_scan.rect()));
             if (wanted.isEmpty())
                 continue;
             const QRectF target(scan.left() + wanted.left() / sx, scan.top() + wanted.top() / sy,
@@ -329,8 +329,7 @@ void PageWidget::restackBoxes() {
         const Box& b = m_form.box(i);
         return std::pair(b.selected(), -double(b.width) * double(b.height));
     };
-    std::stable_sort(order.begin(), order.end(),
-                     [&](int a, int b) { return onTop(a) < onTop(b); });
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return onTop(a) < onTop(b); });
     if (order == m_stackOrder)
         return;
     m_stackOrder = order;

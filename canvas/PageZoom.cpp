@@ -7,13 +7,13 @@ double PageZoom::stepped(double factor, int steps) {
     constexpr double Slack = 1e-6;
     double result = std::clamp(factor, Minimum, Maximum);
     for (; steps > 0; --steps) {
-        const auto up = std::find_if(Steps.begin(), Steps.end(),
-                                      [&](double s) { return s > result + Slack; });
+        const auto up =
+            std::find_if(Steps.begin(), Steps.end(), [&](double s) { return s > result + Slack; });
         result = up == Steps.end() ? Maximum : *up;
     }
     for (; steps < 0; ++steps) {
         const auto down = std::find_if(Steps.rbegin(), Steps.rend(),
-                                        [&](double s) { return s < result - Slack; });
+                                       [&](double s) { return s < result - Slack; });
         result = down == Steps.rend() ? Minimum : *down;
     }
     return result;

@@ -200,8 +200,9 @@ private slots:
             area.scrollBar()->setValue(notches * area.scrollBar()->singleStep());
             const QImage shown = area.viewport()->grab().toImage();
             for (QPoint at(shown.width() / 2, 0); at.y() < shown.height(); at.ry() += 7) {
-                const double mm = std::fmod(
-                    area.page()->pixelToPage(at - area.page()->pos()).y() / Units::PageTwipsPerMm, 20);
+                const double mm = std::fmod(area.page()->pixelToPage(at - area.page()->pos()).y() /
+                                                Units::PageTwipsPerMm,
+                                            20);
                 if (mm > 0.5 && mm < 4.5)
                     QVERIFY(qGray(shown.pixel(at)) < 200);
                 else if (mm > 6 && mm < 19)
