@@ -38,6 +38,8 @@
 #include "Units.h"
 #include "UserDialogs.h"
 #include "VersionCheck.h"
+#include "ViewSettings.h"
+#include "ZoomBar.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -258,6 +260,7 @@ void MF::buildControls() {
         connect(box, &QCheckBox::clicked, this, [this] { NetLine(*page()); });
     buildScanAndPreviewControls();
     buildDatabaseSettingsButton();
+    buildViewControls();
     buildBoxGeometryButton();
 }
 
@@ -326,6 +329,18 @@ void MF::buildBoxGeometryButton() {
     });
 }
 
+void MF::buildViewControls() {
+    m_zoomBar = new ZoomBar(*m_pageArea, m_ss1);
+    m_labelsShown = new QCheckBox(QStringLiteral("显示标签"), m_ss1);
+    m_labelsShown->setAccessibleName(m_labelsShown->text());
+    m_labelsShown->setChecked(ViewSettings::labelsShown());
+    page()->setLabelsShown(m_labelsShown->isChecked());
+    connect(m_labelsShown, &QCheckBox::toggled, this, [this](bool shown) {
+        page()->setLabelsShown(shown);
+        ViewSettings::setLabelsShown(shown);
+    });
+}
+
 void MF::connectCommands() {
     m_editor = std::make_unique<BoxEditor>(*m_form, m_dialogs);
     m_editor->setUndo(m_undo.get());
@@ -375,6 +390,10 @@ void MF::connectKeys() {
         m_find->selectAll();
     });
     onView(QKeySequence(Qt::CTRL | Qt::Key_S), 0, [this] { saveContents(); });
+    for (const int in : {Qt::Key_Equal, Qt::Key_Plus})
+        onView(QKeySequence(Qt::CTRL | in), 0, [this] { m_pageArea->zoomIn(); });
+    onView(QKeySequence(Qt::CTRL | Qt::Key_Minus), 0, [this] { m_pageArea->zoomOut(); });
+    onView(QKeySequence(Qt::CTRL | Qt::Key_0), 0, [this] { m_pageArea->fitWidth(); });
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] { m_sst->setCurrentIndex(2); });
 }
@@ -526,6 +545,8 @@ void MF::layOutFormView() {
     place(m_scanShown, m_geometry.scanCheckBox);
     place(m_scanButton, m_geometry.scanButton);
     place(m_databaseButton, m_geometry.databaseButton);
+    place(m_zoomBar, m_geometry.zoomBar);
+    place(m_labelsShown, m_geometry.labelCheckBox);
     place(m_boxGeometryButton, m_geometry.boxGeometryButton);
     place(m_codeTableButton, m_geometry.codeTableButton);
     m_armed = false;

@@ -38,6 +38,7 @@ class QPushButton;
 class Sel;
 class TabStrip;
 class UserDialogs;
+class ZoomBar;
 
 // The main window: the form view with the page and the command buttons, the history
 // view, the help view. It runs the start-up when it is created and the exit when it
@@ -112,6 +113,8 @@ private:
     void printPreview();
     void buildScanAndPreviewControls();
     void buildDatabaseSettingsButton();
+    // The zoom bar and "显示标签" on the mode tabs' header row.
+    void buildViewControls();
     void buildBoxGeometryButton();
     void runExit();
     // Stores the boxes as the form view mode's working record; false when the store failed.
@@ -174,6 +177,8 @@ private:
     QPushButton* m_scanButton = nullptr;
     FormScanSetup* m_scans = nullptr;
     QPushButton* m_databaseButton = nullptr;
+    ZoomBar* m_zoomBar = nullptr;
+    QCheckBox* m_labelsShown = nullptr;
     QPushButton* m_boxGeometryButton = nullptr;
     QPushButton* m_codeTableButton = nullptr;
     std::unique_ptr<CodeTables> m_codeTables;

@@ -52,6 +52,11 @@ MainWindowGeometry computeMainWindowGeometry(QSizeF screen, double viewportTop) 
     g.codeTableButton = box(buttonLeft, std::max(7200.0, th - G::CommandButtonHeight - 120),
                             G::CommandButtonWidth, G::CommandButtonHeight);
     g.modeTabs = box(0, 340, tw - G::CommandButtonWidth - 200, th - viewportTop - 60);
+    // The header row of the mode tabs is free right of the two tabs.
+    const double mw = g.modeTabs.width();
+    g.zoomBar = box(mw - G::ZoomBarWidth - 30, 0, G::ZoomBarWidth, G::ViewportTop - 15);
+    g.labelCheckBox = box(mw - G::ZoomBarWidth - G::LabelCheckBoxWidth - 150, 0,
+                          G::LabelCheckBoxWidth, G::ViewportTop - 15);
 
     // History view: the image buttons sit on the header row, flush with the right edge.
     g.historyTabs = box(40, 340, tw - 80, th - 340 - 40);
