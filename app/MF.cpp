@@ -1,6 +1,7 @@
 #include "MF.h"
 
 #include "AboutBox.h"
+#include "AutoAlignCommand.h"
 #include "BatchPrintCommand.h"
 #include "BoxEditor.h"
 #include "BoxMouseEditing.h"
@@ -253,6 +254,7 @@ void MF::buildControls() {
         connect(box, &QCheckBox::clicked, this, [this] { NetLine(*page()); });
     buildScanAndPreviewControls();
     buildDatabaseSettingsButton();
+    buildAutoAlignButton();
 }
 
 void MF::buildScanAndPreviewControls() {
@@ -299,6 +301,15 @@ void MF::buildDatabaseSettingsButton() {
     m_sst->addToTab(0, m_databaseButton);
     connect(m_databaseButton, &QPushButton::clicked, this,
             [this] { DatabaseSettingsDialog(m_localFilePath, m_dialogs, this).exec(); });
+}
+
+void MF::buildAutoAlignButton() {
+    m_autoAlignButton = new QPushButton(QStringLiteral("自动对齐"));
+    m_autoAlignButton->setAccessibleName(m_autoAlignButton->text());
+    m_autoAlignButton->setAutoDefault(false);
+    m_sst->addToTab(0, m_autoAlignButton);
+    connect(m_autoAlignButton, &QPushButton::clicked, this,
+            [this] { AutoAlignCommand(*m_form, *m_undo, m_scans->shownScan(), m_dialogs); });
 }
 
 void MF::connectCommands() {
@@ -496,6 +507,7 @@ void MF::layOutFormView() {
     place(m_scanShown, m_geometry.scanCheckBox);
     place(m_scanButton, m_geometry.scanButton);
     place(m_databaseButton, m_geometry.databaseButton);
+    place(m_autoAlignButton, m_geometry.autoAlignButton);
     m_armed = false;
     ApplyMode();
 }
@@ -582,6 +594,7 @@ QList<QWidget*> MF::keyRoutedWidgets() const {
     widgets.append(m_scanShown);
     widgets.append(m_scanButton);
     widgets.append(m_databaseButton);
+    widgets.append(m_autoAlignButton);
     return widgets;
 }
 

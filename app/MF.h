@@ -107,6 +107,7 @@ private:
     void printPreview();
     void buildScanAndPreviewControls();
     void buildDatabaseSettingsButton();
+    void buildAutoAlignButton();
     void runExit();
     // Stores the boxes as the form view mode's working record; false when the store failed.
     bool storeWorkingRecord();
@@ -165,4 +166,5 @@ private:
     QPushButton* m_scanButton = nullptr;
     FormScanSetup* m_scans = nullptr;
     QPushButton* m_databaseButton = nullptr;
+    QPushButton* m_autoAlignButton = nullptr;
 };

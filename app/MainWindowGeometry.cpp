@@ -47,6 +47,9 @@ MainWindowGeometry computeMainWindowGeometry(QSizeF screen, double viewportTop) 
     g.scanCheckBox = box(buttonLeft + 90, 5400, G::CommandButtonWidth - 90, 300);
     g.scanButton = box(buttonLeft, 5760, G::CommandButtonWidth, G::CommandButtonHeight);
     g.databaseButton = box(buttonLeft, 6240, G::CommandButtonWidth, G::CommandButtonHeight);
+    // A button's height of room is left free under "数据库设置…"; this still ends above the
+    // bottom of the view on an 800 × 600 screen.
+    g.autoAlignButton = box(buttonLeft, 7200, G::CommandButtonWidth, G::CommandButtonHeight);
     g.modeTabs = box(0, 340, tw - G::CommandButtonWidth - 200, th - viewportTop - 60);
 
     // History view: the image buttons sit on the header row, flush with the right edge.

@@ -32,6 +32,7 @@ struct MainWindowGeometry {
     QRectF scanCheckBox;                // "显示底图", below it
     QRectF scanButton;                  // "设置底图…", below that
     QRectF databaseButton;              // "数据库设置…", below "设置底图…"
+    QRectF autoAlignButton;             // "自动对齐", below "数据库设置…"
     QRectF modeTabs;                    // SS1
     QRectF historyTabs;                 // SS2
     QRectF imageStrip;                  // PCD1, inside SS2
