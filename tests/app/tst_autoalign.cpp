@@ -30,8 +30,9 @@ const std::array<QRectF, BoxCount>& boxesOfForm() {
     return boxes;
 }
 
-// A cell around each box, 1.5 mm out, cut at the middle where two would overlap.
-std::array<QRectF, BoxCount> cellsOfForm() {
+// A cell around each box, 1.5 mm out, cut at the middle where two would overlap; with
+// `goodsRuled` false the goods lines share one cell a column, as on the paper form.
+std::array<QRectF, BoxCount> cellsOfForm(bool goodsRuled) {
     const auto& boxes = boxesOfForm();
     std::array<QRectF, BoxCount> cells = boxes;
     for (QRectF& c : cells)
@@ -49,6 +50,13 @@ std::array<QRectF, BoxCount> cellsOfForm() {
                     cells[j].setTop(midY);
                 }
             }
+    for (std::size_t column = 0; column < 8 && !goodsRuled; ++column) {
+        QRectF shared;
+        for (const auto& line : Catalogue::goodsLines())
+            shared |= cells[std::size_t(line[column])];
+        for (const auto& line : Catalogue::goodsLines())
+            cells[std::size_t(line[column])] = shared;
+    }
     return cells;
 }
 
@@ -68,6 +76,7 @@ struct Scanning {
     QPointF offsetMm;
     double scalePercent = 100;
     int missing = -1;
+    bool goodsRuled = true;
 
     QTransform paperToPicture() const {
         return QTransform()
@@ -94,7 +103,7 @@ struct Scanning {
         QFont caption(QStringLiteral("宋体"));
         caption.setPixelSize(2);
         p.setFont(caption);
-        const auto cells = cellsOfForm();
+        const auto cells = cellsOfForm(goodsRuled);
         for (int i = 0; i < BoxCount; ++i) {
             if (i == missing)
                 continue;
@@ -118,7 +127,7 @@ QList<QRectF> boxesOf(const Form& form) {
 
 // The boxes that lie wholly inside their cells as the page shows the scan.
 int insideTheirCells(const Form& form, const Scanning& scanning) {
-    const auto cells = cellsOfForm();
+    const auto cells = cellsOfForm(scanning.goodsRuled);
     int inside = 0;
     for (int i = 0; i < BoxCount; ++i) {
         const QPolygonF cell = scanning.formToPage().map(QPolygonF(cells[i]));
@@ -147,9 +156,12 @@ void AutoAlignTest::boxesIntoCells_data() {
     QTest::newRow("offsets and scale set in the dialog")
         << Scanning{300, {-3, 5}, 0.98, -0.7, {4, 3}, 101, -1};
     QTest::newRow("a cell not printed") << Scanning{150, {3.5, -2}, 1.01, 0.7, {}, 100, 9};
+    QTest::newRow("goods lines in one cell a column")
+        << Scanning{200, {3.5, -2}, 1.01, 0.7, {}, 100, -1, false};
 }
 
-// Every box in its cell but the one without; one undo puts every box back.
+// Every box in its cell but the one without, no two boxes over each other; one undo puts
+// every box back.
 void AutoAlignTest::boxesIntoCells() {
     QFETCH(Scanning, scanning);
     Form form;
@@ -168,6 +180,10 @@ void AutoAlignTest::boxesIntoCells() {
     QVERIFY2(inside >= 0.95 * result.fitted, qPrintable(QString::number(inside)));
     if (scanning.missing >= 0)
         QCOMPARE(boxesOf(form)[scanning.missing], before[scanning.missing]);
+    for (int i = 0; i < BoxCount; ++i)
+        for (int j = 0; j < i; ++j)
+            QVERIFY2(!boxesOf(form)[i].intersects(boxesOf(form)[j]),
+                     qPrintable(QString::number(i)));
     undo.undo();
     QCOMPARE(boxesOf(form), before);
 }
