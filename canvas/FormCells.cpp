@@ -76,10 +76,11 @@ std::vector<QRectF> FormCells::find(const QImage& scan, const QRectF& pageRect) 
         double angle = r.angle;
         double width = r.size.width;
         double height = r.size.height;
-        for (; angle > 45; angle -= 90)
+        // The side nearest the page's width is the cell's width, whichever way it is reported.
+        if (std::abs(angle) > 45) {
+            angle -= std::copysign(90.0, angle);
             std::swap(width, height);
-        for (; angle <= -45; angle += 90)
-            std::swap(width, height);
+        }
         width += 2 * Thickened;
         height += 2 * Thickened;
         if (width < minimumSide || height < minimumSide || width * height > maximumArea ||
