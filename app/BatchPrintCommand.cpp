@@ -4,6 +4,7 @@
 #include "HistoryGrid.h"
 #include "HistoryGridModel.h"
 #include "Indicater.h"
+#include "LastPrinter.h"
 #include "PrintJob.h"
 #include "PrintPreview.h"
 #include "UserDialogs.h"
@@ -22,13 +23,16 @@ QString BatchPrintMessages::closing(int printed, int total, bool stopped, int sk
 }
 
 void BatchPrintCommand(const HistoryGrid& grid, const Form& layout, UserDialogs& dialogs,
-                       QWidget* parent, const PreviewScan* preview) {
+                       const PrintGate& gate, const PreviewScan* preview) {
+    QWidget* parent = gate.parent;
     const int current = grid.currentGridRow();
     if (current < 1)
         return;
     const int otherEnd = grid.selectionEndRow();
     const HistoryGridModel& model = grid.gridModel();
     std::vector<RecordTexts> records;
+    std::vector<std::vector<CheckFinding>> findings;
+    QStringList listed;
     int skipped = 0;
     for (int row = std::min(current, otherEnd); row <= std::max(current, otherEnd); ++row) {
         // A row a failed import left behind has no record to print.
@@ -40,6 +44,9 @@ void BatchPrintCommand(const HistoryGrid& grid, const Form& layout, UserDialogs&
         for (int i = 0; i < BoxCount; ++i)
             texts[static_cast<std::size_t>(i)] =
                 model.text(row, HistoryGridModel::FirstBoxColumn + i);
+        for (const CheckFinding& f : findings.emplace_back(gate.check(texts)))
+            listed.append(BatchPrintMessages::finding(static_cast<int>(records.size()),
+                                                      model.text(row, 1), f.message));
     }
     const int total = static_cast<int>(records.size());
     if (total == 0) {
@@ -47,23 +54,22 @@ void BatchPrintCommand(const HistoryGrid& grid, const Form& layout, UserDialogs&
         return;
     }
     QPrinter printer(QPrinter::HighResolution);
-    if (!dialogs.choosePrinter(printer))
-        return;
+    LastPrinter::preselect(printer);
     if (preview) {
-        // The preview shows the printable area of the printer the pages will go to.
-        if (!printer.isValid() || !preparePrinter(printer)) {
-            dialogs.tell(PrintMessages::printError());
+        if (!preparePreviewPrinter(printer, dialogs))
             return;
-        }
         PrintPreviewDialog pages(
             printer,
             [&](QPainter& painter, QPrinter& target) {
-                paintBatchPreview(painter, target, layout, records, *preview);
+                paintBatchPreview(painter, target, layout, records, *preview, findings);
             },
-            parent);
+            listed, parent);
         if (pages.exec() != QDialog::Accepted)
             return;
     }
+    if (!gate.pass(dialogs, static_cast<int>(listed.size()), listed) ||
+        !LastPrinter::choose(dialogs, printer))
+        return;
 
     Indicater indicater;
     indicater.IndicaterOpen(BatchPrintMessages::progress(1, total), total, parent);

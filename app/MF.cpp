@@ -4,8 +4,13 @@
 #include "AutoAlignCommand.h"
 #include "BatchPrintCommand.h"
 #include "BoxEditor.h"
+#include "BoxGeometryDialog.h"
 #include "BoxMouseEditing.h"
 #include "BoxUndoKeys.h"
+#include "CodeTableDialog.h"
+#include "CodeTables.h"
+#include "CompletionIndex.h"
+#include "CompletionPopup.h"
 #include "CalibrationPage.h"
 #include "ChangeThrottle.h"
 #include "DataBase.h"
@@ -34,6 +39,8 @@
 #include "Units.h"
 #include "UserDialogs.h"
 #include "VersionCheck.h"
+#include "ViewSettings.h"
+#include "ZoomBar.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -78,9 +85,8 @@ QString MF::caption() {
 MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels, QWidget* parent)
     : QMainWindow(parent), m_dialogs(dialogs), m_screen(screenSizePixels),
       m_localFilePath(databasePath),
-      m_db(StoreSettings::connection().isEmpty()
-               ? std::make_unique<DataBase>(databasePath)
-               : DataBase::office(StoreSettings::connection())),
+      m_db(StoreSettings::connection().isEmpty() ? std::make_unique<DataBase>(databasePath)
+                                                 : DataBase::office(StoreSettings::connection())),
       // The recovery copy stays in the clerk's own file, whatever the store: it must
       // outlive a server that is away.
       m_localDb(m_db->isOffice() ? std::make_unique<DataBase>(databasePath) : nullptr),
@@ -118,21 +124,22 @@ MF::MF(UserDialogs& dialogs, const QString& databasePath, QSize screenSizePixels
 }
 
 void MF::offerRecovery() {
-    // An older file read as it is says once what is off.
-    if (const QString notice = m_db->takeNotice(); !notice.isEmpty())
-        m_dialogs.tell(notice);
     const std::optional<Mode> mode = m_recovery->pending();
+    // An older file read as it is says once what is off.
+    for (DataBase* store : {m_db.get(), m_localDb.get()})
+        if (const QString notice = store ? store->takeNotice() : QString(); !notice.isEmpty())
+            m_dialogs.tell(notice);
     if (!mode)
         return;
     if (!m_dialogs.askYesNo(QStringLiteral("程序上次没有正常退出，是否恢复未保存的内容？"))) {
-        storeOk(m_recovery->discard());
+        storeOk(m_recovery->discard(), &localStore());
         return;
     }
     // The mode switch stores the boxes just loaded as their own working record, as any
     // switch does; then the copy replaces texts and layout in its own mode.
     showFormView();
     m_ss1->setCurrentIndex(static_cast<int>(*mode));
-    storeOk(m_recovery->restore(*m_form));
+    storeOk(m_recovery->restore(*m_form), &localStore());
 }
 
 MF::~MF() {
@@ -254,6 +261,8 @@ void MF::buildControls() {
         connect(box, &QCheckBox::clicked, this, [this] { NetLine(*page()); });
     buildScanAndPreviewControls();
     buildDatabaseSettingsButton();
+    buildViewControls();
+    buildBoxGeometryButton();
     buildAutoAlignButton();
 }
 
@@ -301,13 +310,43 @@ void MF::buildDatabaseSettingsButton() {
     m_sst->addToTab(0, m_databaseButton);
     connect(m_databaseButton, &QPushButton::clicked, this,
             [this] { DatabaseSettingsDialog(m_localFilePath, m_dialogs, this).exec(); });
+
+    m_codeTables = std::make_unique<CodeTables>(*m_db);
+    m_completion = std::make_unique<CompletionIndex>(*m_db, *m_codeTables);
+    m_codeTableButton = new QPushButton(QStringLiteral("代码表…"));
+    m_codeTableButton->setAccessibleName(m_codeTableButton->text());
+    m_codeTableButton->setAutoDefault(false);
+    m_sst->addToTab(0, m_codeTableButton);
+    connect(m_codeTableButton, &QPushButton::clicked, this,
+            [this] { CodeTableDialog(*m_codeTables, m_dialogs, *page(), this).exec(); });
+}
+
+void MF::buildBoxGeometryButton() {
+    m_boxGeometryButton = new QPushButton(QStringLiteral("位置和大小…"));
+    m_boxGeometryButton->setAccessibleName(m_boxGeometryButton->text());
+    m_boxGeometryButton->setAutoDefault(false);
+    m_sst->addToTab(0, m_boxGeometryButton);
+    connect(m_boxGeometryButton, &QPushButton::clicked, this, [this] {
+        EditBoxGeometry(*m_form, *m_undo, m_editor->locked(), m_dialogs, this);
+    });
+}
+
+void MF::buildViewControls() {
+    m_zoomBar = new ZoomBar(*m_pageArea, m_ss1);
+    m_labelsShown = new QCheckBox(QStringLiteral("显示标签"), m_ss1);
+    m_labelsShown->setAccessibleName(m_labelsShown->text());
+    m_labelsShown->setChecked(ViewSettings::labelsShown());
+    page()->setLabelsShown(m_labelsShown->isChecked());
+    connect(m_labelsShown, &QCheckBox::toggled, this, [this](bool shown) {
+        page()->setLabelsShown(shown);
+        ViewSettings::setLabelsShown(shown);
+    });
 }
 
 void MF::buildAutoAlignButton() {
-    m_autoAlignButton = new QPushButton(QStringLiteral("自动对齐"));
+    m_autoAlignButton = new QPushButton(QStringLiteral("自动对齐"), m_central);
     m_autoAlignButton->setAccessibleName(m_autoAlignButton->text());
     m_autoAlignButton->setAutoDefault(false);
-    m_sst->addToTab(0, m_autoAlignButton);
     connect(m_autoAlignButton, &QPushButton::clicked, this,
             [this] { AutoAlignCommand(*m_form, *m_undo, m_scans->shownScan(), m_dialogs); });
 }
@@ -323,6 +362,10 @@ void MF::connectCommands() {
     m_keyRouted = keyRoutedWidgets();
     for (QWidget* widget : m_keyRouted)
         widget->installEventFilter(this);
+    // Installed after the box keys, so the open list answers Up, Down, Enter and Esc first.
+    new CompletionPopup(*page(), [this](int box, const QString& typed) {
+        return m_completion->choices(box, typed);
+    });
 
     connect(m_cmd[0], &QPushButton::clicked, this, &MF::print);
     connect(m_cmd[4], &QPushButton::clicked, this,
@@ -357,6 +400,10 @@ void MF::connectKeys() {
         m_find->selectAll();
     });
     onView(QKeySequence(Qt::CTRL | Qt::Key_S), 0, [this] { saveContents(); });
+    for (const int in : {Qt::Key_Equal, Qt::Key_Plus})
+        onView(QKeySequence(Qt::CTRL | in), 0, [this] { m_pageArea->zoomIn(); });
+    onView(QKeySequence(Qt::CTRL | Qt::Key_Minus), 0, [this] { m_pageArea->zoomOut(); });
+    onView(QKeySequence(Qt::CTRL | Qt::Key_0), 0, [this] { m_pageArea->fitWidth(); });
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] { m_sst->setCurrentIndex(2); });
 }
@@ -364,7 +411,8 @@ void MF::connectKeys() {
 void MF::batchPrint(bool preview) {
     // The records are of the history view's mode, so its scan lies behind their pages.
     const PreviewScan scan = m_scans->previewScan(historyMode());
-    BatchPrintCommand(*m_msf, *m_form, m_dialogs, this, preview ? &scan : nullptr);
+    BatchPrintCommand(*m_msf, *m_form, m_dialogs, printGate(historyMode()),
+                      preview ? &scan : nullptr);
 }
 
 void MF::historyCommand(int index) {
@@ -401,7 +449,7 @@ void MF::print() {
             int ord = 0;
             storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
         },
-        Catalogue::modeInfo(formMode()).title);
+        Catalogue::modeInfo(formMode()).title, printGate(formMode()));
 }
 
 void MF::printPreview() {
@@ -412,7 +460,7 @@ void MF::printPreview() {
             int ord = 0;
             storeOk(m_db->SaveHistoryRecord(*m_form, mode, ord));
         },
-        Catalogue::modeInfo(mode).title, m_scans->previewScan(mode), this);
+        Catalogue::modeInfo(mode).title, m_scans->previewScan(mode), printGate(mode));
 }
 
 bool MF::eventFilter(QObject* watched, QEvent* event) {
@@ -453,6 +501,8 @@ void MF::ResizeMF() {
         m_cd2[position]->raise();
     }
     place(m_sst, m_geometry.mainTabs);
+    place(m_autoAlignButton, m_geometry.autoAlignButton);
+    m_autoAlignButton->raise();
     layOutTab();
     m_sst->show();
     m_sst->setCurrentIndex(0);
@@ -482,6 +532,7 @@ void MF::layOutTab() {
     if (m_shownView == 0 && view != 0 && m_armed)
         storeWorkingRecord();
     m_shownView = view;
+    m_autoAlignButton->setVisible(view == 0);
     m_geometry = computeMainWindowGeometry(QSizeF(m_screen) * ScreenTwips::PerPixel, m_viewportTop);
     switch (m_sst->currentIndex()) {
     case 0:
@@ -507,7 +558,10 @@ void MF::layOutFormView() {
     place(m_scanShown, m_geometry.scanCheckBox);
     place(m_scanButton, m_geometry.scanButton);
     place(m_databaseButton, m_geometry.databaseButton);
-    place(m_autoAlignButton, m_geometry.autoAlignButton);
+    place(m_zoomBar, m_geometry.zoomBar);
+    place(m_labelsShown, m_geometry.labelCheckBox);
+    place(m_boxGeometryButton, m_geometry.boxGeometryButton);
+    place(m_codeTableButton, m_geometry.codeTableButton);
     m_armed = false;
     ApplyMode();
 }
@@ -594,6 +648,8 @@ QList<QWidget*> MF::keyRoutedWidgets() const {
     widgets.append(m_scanShown);
     widgets.append(m_scanButton);
     widgets.append(m_databaseButton);
+    widgets.append(m_boxGeometryButton);
+    widgets.append(m_codeTableButton);
     widgets.append(m_autoAlignButton);
     return widgets;
 }
@@ -628,10 +684,21 @@ bool MF::storeWorkingRecord() {
     return storeOk(m_db->SaveHistoryRecord(*m_form, formMode(), ord));
 }
 
-bool MF::storeOk(bool ok) {
+// What is asked before paper: the checks, with the clerk's code tables, then calibration.
+PrintGate MF::printGate(Mode mode) {
+    return PrintGate{
+        mode, [this](int box, const QString& text) { return m_codeTables->knownCode(box, text); },
+        this};
+}
+
+bool MF::storeOk(bool ok, const DataBase* store) {
     if (!ok)
-        m_dialogs.tellDatabaseError(m_db->failureDetails());
+        m_dialogs.tellDatabaseError((store ? *store : *m_db).failureDetails());
     return ok;
+}
+
+const DataBase& MF::localStore() const {
+    return m_localDb ? *m_localDb : *m_db;
 }
 
 void MF::closeEvent(QCloseEvent* event) {

@@ -13,12 +13,15 @@
 
 class BoxEditor;
 class BoxMouseEditing;
+class CodeTables;
+class CompletionIndex;
 class ChangeThrottle;
 class DataBase;
 class Form;
 class FormScanSetup;
 class FormUndo;
 class HistoryGrid;
+struct PrintGate;
 class QTimer;
 class VersionCheck;
 class ImageButtonStrip;
@@ -35,6 +38,7 @@ class QPushButton;
 class Sel;
 class TabStrip;
 class UserDialogs;
+class ZoomBar;
 
 // The main window: the form view with the page and the command buttons, the history
 // view, the help view. It runs the start-up when it is created and the exit when it
@@ -79,6 +83,8 @@ public:
 
     // The history grid `MSF`.
     HistoryGrid& historyGrid() const { return *m_msf; }
+    // The clerk's code tables, which the completion and the checks before printing read.
+    CodeTables& codeTables() const { return *m_codeTables; }
 
     void AdjustColWidth(const QFont& font);
     void SetColColor(int col, const QColor& color);
@@ -107,12 +113,18 @@ private:
     void printPreview();
     void buildScanAndPreviewControls();
     void buildDatabaseSettingsButton();
+    // The zoom bar and "显示标签" on the mode tabs' header row.
+    void buildViewControls();
+    void buildBoxGeometryButton();
     void buildAutoAlignButton();
     void runExit();
     // Stores the boxes as the form view mode's working record; false when the store failed.
     bool storeWorkingRecord();
     // Shows "数据库打开错误！" with the store's reason when `ok` is false; returns `ok`.
-    bool storeOk(bool ok);
+    // The details come from `store`, the office or the local one (the recovery copy's).
+    bool storeOk(bool ok, const DataBase* store = nullptr);
+    const DataBase& localStore() const;
+    PrintGate printGate(Mode mode);
     void connectCommands();
     void historyCommand(int index);
     void connectKeys();
@@ -166,5 +178,11 @@ private:
     QPushButton* m_scanButton = nullptr;
     FormScanSetup* m_scans = nullptr;
     QPushButton* m_databaseButton = nullptr;
+    ZoomBar* m_zoomBar = nullptr;
+    QCheckBox* m_labelsShown = nullptr;
+    QPushButton* m_boxGeometryButton = nullptr;
+    QPushButton* m_codeTableButton = nullptr;
+    std::unique_ptr<CodeTables> m_codeTables;
+    std::unique_ptr<CompletionIndex> m_completion;
     QPushButton* m_autoAlignButton = nullptr;
 };

@@ -30,6 +30,11 @@ MainWindowGeometry computeMainWindowGeometry(QSizeF screen, double viewportTop) 
             box(width - static_cast<double>(position) * ownWidth[position] - 1140, 40,
                 ownWidth[position], 320);
 
+    // The form view's right column has no room left for "自动对齐" on an 800 × 600 screen: it
+    // sits on the tab row, left of the help buttons, and is shown with the form view only.
+    g.autoAlignButton =
+        box(g.topStrip[2].left() - 120 - G::CommandButtonWidth, 40, G::CommandButtonWidth, 320);
+
     g.mainTabs = box(50, 50, width - 2 * 50 - 110, height - 50 - 550);
     const double tw = g.mainTabs.width();
     const double th = g.mainTabs.height();
@@ -47,10 +52,16 @@ MainWindowGeometry computeMainWindowGeometry(QSizeF screen, double viewportTop) 
     g.scanCheckBox = box(buttonLeft + 90, 5400, G::CommandButtonWidth - 90, 300);
     g.scanButton = box(buttonLeft, 5760, G::CommandButtonWidth, G::CommandButtonHeight);
     g.databaseButton = box(buttonLeft, 6240, G::CommandButtonWidth, G::CommandButtonHeight);
-    // A button's height of room is left free under "数据库设置…"; this still ends above the
-    // bottom of the view on an 800 × 600 screen.
-    g.autoAlignButton = box(buttonLeft, 7200, G::CommandButtonWidth, G::CommandButtonHeight);
+    g.boxGeometryButton = box(buttonLeft, 6720, G::CommandButtonWidth, G::CommandButtonHeight);
+    // At the foot of the column, below "位置和大小…".
+    g.codeTableButton = box(buttonLeft, std::max(7200.0, th - G::CommandButtonHeight - 120),
+                            G::CommandButtonWidth, G::CommandButtonHeight);
     g.modeTabs = box(0, 340, tw - G::CommandButtonWidth - 200, th - viewportTop - 60);
+    // The header row of the mode tabs is free right of the two tabs.
+    const double mw = g.modeTabs.width();
+    g.zoomBar = box(mw - G::ZoomBarWidth - 30, 0, G::ZoomBarWidth, G::ViewportTop - 15);
+    g.labelCheckBox = box(mw - G::ZoomBarWidth - G::LabelCheckBoxWidth - 150, 0,
+                          G::LabelCheckBoxWidth, G::ViewportTop - 15);
 
     // History view: the image buttons sit on the header row, flush with the right edge.
     g.historyTabs = box(40, 340, tw - 80, th - 340 - 40);

@@ -21,6 +21,8 @@ struct MainWindowGeometry {
     // The viewport top before the first canvas layout, and the one every layout leaves.
     static constexpr double FirstViewportTop = 420;
     static constexpr double ViewportTop = 300;
+    static constexpr double ZoomBarWidth = 4200;
+    static constexpr double LabelCheckBoxWidth = 1200;
 
     QRectF window;
     std::array<QRectF, 3> topStrip;     // by position from the right: about, help 2, help 1
@@ -32,8 +34,12 @@ struct MainWindowGeometry {
     QRectF scanCheckBox;                // "显示底图", below it
     QRectF scanButton;                  // "设置底图…", below that
     QRectF databaseButton;              // "数据库设置…", below "设置底图…"
-    QRectF autoAlignButton;             // "自动对齐", below "数据库设置…"
+    QRectF boxGeometryButton;           // "位置和大小…", below "数据库设置…"
+    QRectF codeTableButton;             // "代码表…", at the foot of the right column
+    QRectF autoAlignButton;             // "自动对齐", on the tab row left of the help buttons
     QRectF modeTabs;                    // SS1
+    QRectF zoomBar;                     // "缩放" and its buttons, on SS1's header row
+    QRectF labelCheckBox;               // "显示标签", left of the zoom bar
     QRectF historyTabs;                 // SS2
     QRectF imageStrip;                  // PCD1, inside SS2
     std::array<QRectF, 5> imageButtons; // CD1 by index, inside the strip

@@ -17,10 +17,13 @@ QString captionOr(const QString& title) {
 
 QMessageBox::StandardButton ask(QWidget* parent, const QString& text, const QString& title,
                                 QMessageBox::StandardButtons buttons,
-                                QMessageBox::StandardButton defaultButton) {
+                                QMessageBox::StandardButton defaultButton,
+                                const QString& details = {}) {
     PendingTyping::deliver();
     QMessageBox box(QMessageBox::NoIcon, captionOr(title), text, buttons, parent);
     box.setDefaultButton(defaultButton);
+    if (!details.isEmpty())
+        box.setDetailedText(details);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
@@ -28,6 +31,11 @@ QMessageBox::StandardButton ask(QWidget* parent, const QString& text, const QStr
 
 bool QtUserDialogs::askYesNo(const QString& text, const QString& title) {
     return ask(m_parent, text, title, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes) ==
+           QMessageBox::Yes;
+}
+
+bool QtUserDialogs::askYesNoWithDetails(const QString& text, const QString& details) {
+    return ask(m_parent, text, {}, QMessageBox::Yes | QMessageBox::No, QMessageBox::Yes, details) ==
            QMessageBox::Yes;
 }
 

@@ -12,6 +12,7 @@ public:
     void setParent(QWidget* parent) { m_parent = parent; }
 
     bool askYesNo(const QString& text, const QString& title = {}) override;
+    bool askYesNoWithDetails(const QString& text, const QString& details) override;
     bool askOkCancel(const QString& text, const QString& title = {}) override;
     void tell(const QString& text, const QString& title = {}) override;
     void tellWithDetails(const QString& text, const QString& details) override;

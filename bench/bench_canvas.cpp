@@ -3,6 +3,8 @@
 // in the same run: the median time of one frame (move the page, paint the viewport).
 // Also reported once: reading the scan (decoding and scaling it down) and the first frame
 // after it is set, which draws the faded scan at the page's size.
+// Then the page zoomed to 400 % with the scan, beside the scan at 100 %, each frame a wheel
+// notch (a tenth of the viewport) down or back up.
 #include "BenchUtil.h"
 #include "Form.h"
 #include "FormScan.h"
@@ -56,6 +58,15 @@ void frame(PageArea& area, int i) {
     area.viewport()->repaint();
 }
 
+// One frame: the page moves a wheel notch down (or back up) and the viewport is painted.
+void notchFrame(PageArea& area, int i) {
+    QScrollBar* bar = area.scrollBar();
+    // Twenty notches down and back: the page fitted to the width is not much taller.
+    const int phase = i % 40;
+    bar->setValue((phase < 20 ? phase : 40 - phase) * bar->singleStep());
+    area.viewport()->repaint();
+}
+
 // The form view's mode strip on a 1280 × 1024 screen, with its page.
 struct Strip {
     Form form;
@@ -106,5 +117,36 @@ int main(int argc, char* argv[]) {
     report("scroll frame, scan behind the page", with[with.size() / 2],
            without[without.size() / 2]);
     std::printf("goal: within 1.5x of the page without a scan\n");
+
+    Strip zoomed;
+    zoomed.area.page()->setFormScan(scan, FormScan{}.pageRect());
+    zoomed.area.page()->setFormScanShown(true);
+    QCoreApplication::processEvents();
+    const double zoomMs = medianMs(1, [&](int) {
+        zoomed.area.zoomAt(4.0, QPointF(0, 0));
+        zoomed.area.viewport()->repaint();
+    });
+    std::printf("zoom to 400%% with the scan and its first frame: %.1f ms\n", zoomMs);
+    for (int i = 0; i < Frames; ++i) {
+        notchFrame(scanned.area, i);
+        notchFrame(zoomed.area, i);
+    }
+    std::vector<double> fitted;
+    std::vector<double> near;
+    double nearTotal = 0;
+    double fittedTotal = 0;
+    for (int i = 0; i < Frames; ++i) {
+        fitted.push_back(medianMs(1, [&](int) { notchFrame(scanned.area, i); }));
+        near.push_back(medianMs(1, [&](int) { notchFrame(zoomed.area, i); }));
+        fittedTotal += fitted.back();
+        nearTotal += near.back();
+    }
+    std::sort(fitted.begin(), fitted.end());
+    std::sort(near.begin(), near.end());
+    report("wheel frame with the scan, 400% vs 100%", near[near.size() / 2],
+           fitted[fitted.size() / 2]);
+    report("  the same, mean frame", nearTotal / Frames, fittedTotal / Frames);
+    report("  the same, slowest frame", near.back(), fitted.back());
+    std::printf("goal: within 1.5x of the page at 100%%\n");
     return 0;
 }

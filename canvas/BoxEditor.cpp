@@ -4,6 +4,7 @@
 #include "FormUndo.h"
 #include "UserDialogs.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -65,7 +66,8 @@ void BoxEditor::drawOutline(QColor color) {
     emit outlineDrawn(r, color);
 }
 
-void BoxEditor::canvasMouseDown(Qt::MouseButton button, Qt::MouseButtons buttons, QPointF page) {
+void BoxEditor::canvasMouseDown(Qt::MouseButton button, Qt::MouseButtons buttons, QPointF page,
+                                Qt::KeyboardModifiers modifiers) {
     if (button == Qt::LeftButton && leftAlone(buttons) && !m_locked) {
         if (m_canvasHint != bandHint()) {
             m_canvasHint = bandHint();
@@ -74,8 +76,10 @@ void BoxEditor::canvasMouseDown(Qt::MouseButton button, Qt::MouseButtons buttons
         m_anchorX = m_cornerX = wholeTwips(page.x());
         m_anchorY = m_cornerY = wholeTwips(page.y());
     }
-    // Every press on the empty canvas empties the selection, locked or not.
-    m_form.CtlSelect(false);
+    // Every press on the empty canvas empties the selection, locked or not; a Ctrl+click
+    // that misses a box keeps what was gathered.
+    if (!(modifiers & Qt::ControlModifier))
+        m_form.CtlSelect(false);
 }
 
 void BoxEditor::canvasMouseMove(Qt::MouseButtons buttons, QPointF page) {
@@ -109,10 +113,11 @@ void BoxEditor::boxMouseMove(int index, Qt::MouseButtons buttons, QPointF local)
             return;
         }
         QString hint;
-        if (local.x() < GripZone && local.y() < GripZone) {
+        const QSizeF grip = gripSize(index);
+        if (local.x() < grip.width() && local.y() < grip.height()) {
             m_form.setGripState(index, GripMove);
             hint = moveHint();
-        } else if (local.x() > box.width - GripZone && local.y() > box.height - GripZone) {
+        } else if (local.x() > box.width - grip.width() && local.y() > box.height - grip.height()) {
             m_form.setGripState(index, GripResize);
             hint = resizeHint();
         } else {
@@ -141,7 +146,17 @@ void BoxEditor::boxMouseMove(int index, Qt::MouseButtons buttons, QPointF local)
     }
 }
 
-void BoxEditor::boxClick(int) {
+QSizeF BoxEditor::gripSize(int index) const {
+    const Box& box = m_form.box(index);
+    const double side = std::max<double>(GripZone, m_minimumGrip);
+    return {std::min<double>(side, box.width / 3.0), std::min<double>(side, box.height / 3.0)};
+}
+
+void BoxEditor::boxClick(int index, Qt::KeyboardModifiers modifiers) {
+    if ((modifiers & Qt::ControlModifier) && !m_locked && index >= 0 && index < BoxCount) {
+        m_form.setSelected(index, !m_form.box(index).selected());
+        return;
+    }
     m_form.CtlSelect(false);
 }
 

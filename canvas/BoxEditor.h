@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QPointF>
 #include <QRect>
+#include <QSizeF>
 #include <QString>
 
 #include <functional>
@@ -46,13 +47,20 @@ public:
     void setLocked(bool locked);
 
     // The empty canvas. `button` caused the event; `buttons` are all held.
-    void canvasMouseDown(Qt::MouseButton button, Qt::MouseButtons buttons, QPointF page);
+    void canvasMouseDown(Qt::MouseButton button, Qt::MouseButtons buttons, QPointF page,
+                         Qt::KeyboardModifiers modifiers = {});
     void canvasMouseMove(Qt::MouseButtons buttons, QPointF page);
     void canvasMouseUp(Qt::MouseButton button, QPointF page);
 
     // A box; `local` is the pointer relative to the box's top-left corner.
     void boxMouseMove(int index, Qt::MouseButtons buttons, QPointF local);
-    void boxClick(int index);
+    // A click empties the selection; with Ctrl, unlocked, it adds or removes this box only.
+    void boxClick(int index, Qt::KeyboardModifiers modifiers = {});
+    // The least grip, in page twips: what a few pixels are at the page's zoom.
+    void setMinimumGrip(double pageTwips) { m_minimumGrip = pageTwips; }
+    // The side of a box's grips: GripZone, at least the minimum grip, at most a third of
+    // the box's side.
+    QSizeF gripSize(int index) const;
     // Right button on a box: marks it and makes it part of the selection; the caller
     // then shows the font menu at menuPosition() and calls fontMenuClosed() afterwards.
     void boxRightPress(int index, QPointF local);
@@ -94,4 +102,5 @@ private:
     int m_cornerY = 0;
     QString m_canvasHint;
     QPointF m_menuPosition;
+    double m_minimumGrip = 0;
 };

@@ -12,6 +12,10 @@
 #include <QPainter>
 #include <QPointer>
 
+namespace {
+constexpr double MinimumGripPixels = 6;
+}
+
 // The rubber band, drawn in page twips over the page and under its boxes.
 class BandOverlay : public QWidget {
 public:
@@ -103,7 +107,8 @@ bool BoxMouseEditing::canvasEvent(QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseButtonPress: {
         auto* e = static_cast<QMouseEvent*>(event);
-        m_editor.canvasMouseDown(e->button(), e->buttons(), pageOf(e->globalPosition()));
+        m_editor.canvasMouseDown(e->button(), e->buttons(), pageOf(e->globalPosition()),
+                                 e->modifiers());
         return false;
     }
     case QEvent::MouseMove: {
@@ -132,6 +137,8 @@ bool BoxMouseEditing::boxEvent(int index, QEvent* event) {
     switch (event->type()) {
     case QEvent::MouseMove: {
         auto* e = static_cast<QMouseEvent*>(event);
+        // Grips keep a few pixels at every zoom.
+        m_editor.setMinimumGrip(MinimumGripPixels * ScreenTwips::PerPixel / m_page.zoom());
         m_editor.boxMouseMove(index, e->buttons(), local(e));
         // While a grip is dragged the box does not select text.
         const int grip = m_page.form().box(index).gripState;
@@ -152,7 +159,7 @@ bool BoxMouseEditing::boxEvent(int index, QEvent* event) {
         auto* e = static_cast<QMouseEvent*>(event);
         // A click: pressed and released with the left button on the same box.
         if (e->button() == Qt::LeftButton && m_pressedBox == index)
-            m_editor.boxClick(index);
+            m_editor.boxClick(index, e->modifiers());
         m_pressedBox = -1;
         return false;
     }

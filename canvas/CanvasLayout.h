@@ -20,6 +20,8 @@ struct CanvasLayout {
     QRectF viewport;
     QRectF canvas;
     QRectF scrollBar;
+    // Below the viewport while the page is wider than it; empty otherwise.
+    QRectF horizontalBar;
     QRectF title;
     int scrollMaximum = 0;
     int smallStep = 0;
@@ -29,7 +31,8 @@ struct CanvasLayout {
 };
 
 // The canvas layout for a mode tab strip of the given size; negative sizes become zero.
-CanvasLayout computeCanvasLayout(double stripWidth, double stripHeight);
+// `clerkZoom` multiplies the page's width, 1 being the viewport's width.
+CanvasLayout computeCanvasLayout(double stripWidth, double stripHeight, double clerkZoom = 1.0);
 
 // The canvas top for a scroll value: the range maps onto the whole page, so value 0 shows
 // the page top and the maximum its bottom, each 10 twips above the viewport's edge.

@@ -17,7 +17,16 @@ class FormUndo : public QObject {
     Q_OBJECT
 public:
     // Kinds of layout step; the first four merge while one run lasts.
-    enum class Step { Drag = 1, KeyMove, KeyResize, KeyFont, FontDialog, LayoutLoad, AutoFit };
+    enum class Step {
+        Drag = 1,
+        KeyMove,
+        KeyResize,
+        KeyFont,
+        FontDialog,
+        LayoutLoad,
+        TypedGeometry,
+        AutoFit
+    };
     // What the next undo or redo would change.
     enum class Next { Nothing, Layout, Texts };
 

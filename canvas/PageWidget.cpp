@@ -11,8 +11,10 @@
 #include <QLineEdit>
 #include <QPainter>
 #include <QPlainTextEdit>
+#include <QRegion>
 #include <QResizeEvent>
 #include <QTextDocument>
+#include <QTimer>
 
 #include <algorithm>
 #include <numeric>
@@ -28,6 +30,10 @@ constexpr double ScanStrength = 0.45;
 constexpr int BoxOpacityOverScan = 150;
 
 const QColor OverflowColor(230, 0, 0);
+
+// The faded scan is kept for the whole canvas while that stays small; a canvas zoomed in
+// further keeps only the shown part and half a viewport around it.
+constexpr qint64 WholeScanPicturePixels = 8'000'000;
 
 } // namespace
 
@@ -48,11 +54,19 @@ PageWidget::PageWidget(Form& form, QWidget* parent) : QWidget(parent), m_form(fo
     for (auto changed : {&Form::textChanged, &Form::geometryChanged, &Form::styleChanged})
         connect(&m_form, changed, this, &PageWidget::checkOverflow);
     connect(&m_form, &Form::gripStateChanged, this, &PageWidget::showGripState);
+    // Where boxes overlap, the selected and then the smaller one lies on top and takes the click.
+    m_restack = new QTimer(this);
+    m_restack->setSingleShot(true);
+    m_restack->setInterval(0);
+    connect(m_restack, &QTimer::timeout, this, &PageWidget::restackBoxes);
+    for (auto changed : {&Form::geometryChanged, &Form::styleChanged})
+        connect(&m_form, changed, m_restack, qOverload<>(&QTimer::start));
     connect(&m_form, &Form::labelChanged, this, [this](int index) {
         updateAccessibleNames(index);
         update();
     });
     setCanvasSize(QSizeF(Units::PageWidth, Units::PageHeight));
+    restackBoxes();
 }
 
 PageWidget::~PageWidget() {
@@ -108,6 +122,7 @@ void PageWidget::setCanvasSize(QSizeF screenTwips) {
     resize(ScreenTwips::toPixels(screenTwips.width()), ScreenTwips::toPixels(screenTwips.height()));
     m_layer = QImage();
     m_scanPicture = QImage();
+    m_scanPictureRect = QRect();
     for (int i = 0; i < BoxCount; ++i) {
         placeBox(i);
         styleBox(i);
@@ -154,6 +169,7 @@ void PageWidget::setTitleRect(const QRectF& screenTwips) {
 void PageWidget::setBackColor(std::uint32_t bgr) {
     m_backColor = StoredColor::toQColor(bgr);
     m_scanPicture = QImage();
+    m_fadedScan = QImage();
     clearDrawings();
 }
 
@@ -162,6 +178,7 @@ void PageWidget::setFormScan(const QImage& image, const QRectF& pageRect) {
     m_scan = image;
     m_scanRect = pageRect;
     m_scanPicture = QImage();
+    m_fadedScan = QImage();
     if (wasShown != showsScan())
         for (int i = 0; i < BoxCount; ++i)
             styleBox(i);
@@ -177,21 +194,68 @@ void PageWidget::setFormScanShown(bool shown) {
     update();
 }
 
-const QImage& PageWidget::scanPicture() {
+void PageWidget::paintScan(QPainter& painter, const QRect& needed) {
     const qreal ratio = devicePixelRatioF();
-    if (!m_scanPicture.isNull() && m_scanPicture.size() == size() * ratio)
-        return m_scanPicture;
-    m_scanPicture = QImage(size() * ratio, QImage::Format_RGB32);
-    m_scanPicture.setDevicePixelRatio(ratio);
-    m_scanPicture.fill(m_backColor);
-    QPainter p(&m_scanPicture);
-    // Multiplied over the canvas colour: the paper's white keeps the mode's colour.
-    p.setCompositionMode(QPainter::CompositionMode_Multiply);
-    p.setOpacity(ScanStrength);
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
-    const double scale = m_zoom / ScreenTwips::PerPixel;
-    p.drawImage(QRectF(m_scanRect.topLeft() * scale, m_scanRect.size() * scale), m_scan);
-    return m_scanPicture;
+    if (m_scanPicture.isNull() || !m_scanPictureRect.contains(needed)) {
+        QRect part = rect();
+        const qint64 pixels = qint64(width()) * height();
+        if (pixels * ratio * ratio > WholeScanPicturePixels) {
+            const QRect shown =
+                parentWidget() ? QRect(-pos(), parentWidget()->size()) & rect() : needed;
+            part = (shown | needed)
+                       .adjusted(-shown.width() / 2, -shown.height() / 2, shown.width() / 2,
+                                 shown.height() / 2) &
+                   rect();
+        }
+        QImage picture(part.size() * ratio, QImage::Format_RGB32);
+        picture.setDevicePixelRatio(ratio);
+        QPainter p(&picture);
+        p.translate(-part.topLeft());
+        // While scrolling, what the last picture held is copied and only the rest drawn.
+        QRegion missing(part);
+        const QRect kept = part & m_scanPictureRect;
+        if (!m_scanPicture.isNull() && m_scanPicture.devicePixelRatio() == ratio &&
+            !kept.isEmpty()) {
+            const QRectF from(QPointF(kept.topLeft() - m_scanPictureRect.topLeft()) * ratio,
+                              QSizeF(kept.size()) * ratio);
+            p.drawImage(QRectF(kept), m_scanPicture, from);
+            missing -= kept;
+        }
+        if (m_fadedScan.isNull()) {
+            // Faded over the canvas colour once a scan: zooming and scrolling only scale it.
+            m_fadedScan = QImage(m_scan.size(), QImage::Format_RGB32);
+            m_fadedScan.fill(m_backColor);
+            QPainter fade(&m_fadedScan);
+            // Multiplied over the canvas colour: the paper's white keeps the mode's colour.
+            fade.setCompositionMode(QPainter::CompositionMode_Multiply);
+            fade.setOpacity(ScanStrength);
+            fade.drawImage(0, 0, m_scan);
+        }
+        const double scale = m_zoom / ScreenTwips::PerPixel;
+        const QRectF scan(m_scanRect.topLeft() * scale, m_scanRect.size() * scale);
+        // Scan pixels per canvas pixel, each way.
+        const double sx = m_scan.width() / std::max(scan.width(), 1.0);
+        const double sy = m_scan.height() / std::max(scan.height(), 1.0);
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        for (const QRect& r : missing) {
+            p.setClipRect(r);
+            p.fillRect(r, m_backColor);
+            // Only the scan's pixels under `r` (and one around) are scaled, not the whole scan.
+            const QRectF wanted =
+                QRectF((r.left() - scan.left()) * sx - 1, (r.top() - scan.top()) * sy - 1,
+                       r.width() * sx + 2, r.height() * sy + 2)
+                    .intersected(QRectF(m_scan.rect()));
+            if (wanted.isEmpty())
+                continue;
+            const QRectF target(scan.left() + wanted.left() / sx, scan.top() + wanted.top() / sy,
+                                wanted.width() / sx, wanted.height() / sy);
+            p.drawImage(target, m_fadedScan, wanted);
+        }
+        p.end();
+        m_scanPicture = std::move(picture);
+        m_scanPictureRect = part;
+    }
+    painter.drawImage(m_scanPictureRect.topLeft(), m_scanPicture);
 }
 
 void PageWidget::setOverflowCheck(std::function<bool(const Box&)> check) {
@@ -224,6 +288,7 @@ void PageWidget::resetLayer() {
 }
 
 void PageWidget::clearDrawings() {
+    m_rulerShown = false;
     // The layer is made when something is drawn; until then there is nothing to clear.
     if (!m_layer.isNull())
         m_layer.fill(Qt::transparent);
@@ -245,10 +310,31 @@ void PageWidget::paintOnLayer(const std::function<void(QPainter&)>& draw) {
 
 void PageWidget::drawRulerGrid(bool show) {
     clearDrawings();
-    if (!show)
+    // Drawn with each paint rather than kept on the layer: it stays through a zoom, and a
+    // page zoomed in needs no picture of its whole size.
+    m_rulerShown = show;
+}
+
+void PageWidget::setLabelsShown(bool shown) {
+    if (m_labelsShown == shown)
         return;
-    const QSizeF picture(m_canvasTwips.width() / m_zoom, pageHeight());
-    paintOnLayer([picture](QPainter& p) { RulerGrid::draw(p, picture, Qt::black); });
+    m_labelsShown = shown;
+    update();
+}
+
+void PageWidget::restackBoxes() {
+    std::array<int, BoxCount> order{};
+    std::iota(order.begin(), order.end(), 0);
+    const auto onTop = [this](int i) {
+        const Box& b = m_form.box(i);
+        return std::pair(b.selected(), -double(b.width) * double(b.height));
+    };
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) { return onTop(a) < onTop(b); });
+    if (order == m_stackOrder)
+        return;
+    m_stackOrder = order;
+    for (int i : order)
+        m_boxes[i].widget->raise();
 }
 
 QWidget* PageWidget::boxWidget(int index) const {
@@ -302,6 +388,21 @@ void PageWidget::placeBox(int index) {
     m_boxes[index].widget->setGeometry(pageRectToPixels(QRectF(b.left, b.top, b.width, b.height)));
 }
 
+QFont PageWidget::boxFont(const Box& box) const {
+    QFont font(box.fontName);
+    // The size it prints at, relative to the page, so that what fits here fits on paper.
+    const double pixels = box.fontSize * Units::PageTwipsPerPoint * m_zoom / ScreenTwips::PerPixel;
+    const double dpi = logicalDpiY() > 0 ? logicalDpiY() : 96.0;
+    font.setPointSizeF(std::max(0.5, pixels * 72.0 / dpi));
+    font.setBold(box.fontBold);
+    font.setItalic(box.fontItalic);
+    font.setUnderline(box.fontUnderline);
+    font.setStrikeOut(box.fontStrikethru);
+    // Advances of whole pixels would make a line's width differ from the printed one.
+    font.setHintingPreference(QFont::PreferNoHinting);
+    return font;
+}
+
 QFont PageWidget::scaledFont(const QString& family, double points) const {
     QFont font(family);
     // Fonts scale with the page; 96 dpi is the screen the twips are counted on.
@@ -313,11 +414,7 @@ QFont PageWidget::scaledFont(const QString& family, double points) const {
 void PageWidget::styleBox(int index) {
     const Box& b = m_form.box(index);
     QWidget* w = m_boxes[index].widget;
-    QFont font = scaledFont(b.fontName, b.fontSize);
-    font.setBold(b.fontBold);
-    font.setItalic(b.fontItalic);
-    font.setUnderline(b.fontUnderline);
-    font.setStrikeOut(b.fontStrikethru);
+    const QFont font = boxFont(b);
     if (w->font() != font)
         w->setFont(font);
     QPalette pal = w->palette();
@@ -380,16 +477,22 @@ void PageWidget::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setClipRegion(event->region());
     if (showsScan())
-        p.drawImage(QPoint(0, 0), scanPicture());
+        paintScan(p, event->rect());
     else
         p.fillRect(rect(), m_backColor);
     if (!m_layer.isNull())
         p.drawImage(QPoint(0, 0), m_layer);
+    if (m_rulerShown) {
+        p.save();
+        p.scale(m_zoom / ScreenTwips::PerPixel, m_zoom / ScreenTwips::PerPixel);
+        RulerGrid::draw(p, QSizeF(m_canvasTwips.width() / m_zoom, pageHeight()), Qt::black);
+        p.restore();
+    }
 
     // Caption labels are transparent text on the page, under the boxes.
     p.setFont(scaledFont(QStringLiteral("宋体"), 9));
     p.setPen(palette().color(QPalette::Highlight));
-    for (int i = 0; i < BoxCount; ++i) {
+    for (int i = 0; m_labelsShown && i < BoxCount; ++i) {
         const Label& l = m_form.label(i);
         if (l.caption.isEmpty())
             continue;

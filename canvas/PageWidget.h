@@ -15,6 +15,7 @@ class Form;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
+class QTimer;
 
 // The canvas: the A4 page in the mode's colour with the 88 boxes, their caption labels,
 // the title and a persistent drawing layer (the ruler grid, the rubber band). The model
@@ -60,6 +61,11 @@ public:
     const QImage& drawingLayer() const { return m_layer; }
     // Clears the drawings, then draws the ruler grid when `show` is set.
     void drawRulerGrid(bool show);
+    bool rulerGridShown() const { return m_rulerShown; }
+
+    // The caption labels can be hidden, so that the captions of a scan behind can be read.
+    void setLabelsShown(bool shown);
+    bool labelsShown() const { return m_labelsShown; }
 
     // The scanned blank form behind the boxes, over `pageRect` in page twips; a null image
     // removes it. It is shown faded, under the ruler grid, and the boxes let it through.
@@ -101,9 +107,11 @@ private:
     void takeTypedText(int index);
     void updateAccessibleNames(int labelIndex);
     QFont scaledFont(const QString& family, double points) const;
+    QFont boxFont(const Box& box) const;
     void resetLayer();
     bool showsScan() const { return m_scanShown && !m_scan.isNull(); }
-    const QImage& scanPicture();
+    void paintScan(QPainter& painter, const QRect& needed);
+    void restackBoxes();
     void checkOverflow(int index);
     QRect overflowFrame(int index) const;
 
@@ -119,9 +127,16 @@ private:
     QImage m_scan;
     QRectF m_scanRect;
     bool m_scanShown = false;
-    // The canvas colour with the faded scan over it, at the canvas's size: made once a
-    // zoom, so that scrolling only copies it.
+    // The canvas colour with the faded scan over it, over m_scanPictureRect of the canvas:
+    // made once a zoom, so that scrolling only copies it.
     QImage m_scanPicture;
+    QRect m_scanPictureRect;
+    // The scan at its own size, already faded over the canvas colour.
+    QImage m_fadedScan;
+    bool m_rulerShown = false;
+    bool m_labelsShown = true;
+    QTimer* m_restack = nullptr;
+    std::array<int, BoxCount> m_stackOrder{};
     std::function<bool(const Box&)> m_overflowCheck;
     // The red frame of each box whose text overflows, in pixels; null for the others.
     std::array<QRect, BoxCount> m_overflowFrames{};

@@ -21,6 +21,8 @@ inline constexpr double PageHeight = PageWidth * PageHeightMm / PageWidthMm;
 // Positions follow the height scale, wrap widths the width scale.
 inline constexpr double PageTwipsPerMm = PageHeight / PageHeightMm;
 inline constexpr double MmPerPageTwipOfWidth = PageWidthMm / PageWidth;
+// A point of type is 25.4 / 72 mm of paper, whatever the screen.
+inline constexpr double PageTwipsPerPoint = PageTwipsPerMm * 25.4 / 72.0;
 
 // The inch is taken as 1 / 0.03937 mm, so that calibrations measured before still fit.
 inline constexpr double PrinterTwipsPerMm = 0.03937 * 1440.0;

@@ -26,6 +26,11 @@ public:
 
     // An empty title means the program's own title.
     virtual bool askYesNo(const QString& text, const QString& title = {}) = 0;
+    // A Yes/No question with a list the user can unfold (a message box's details).
+    virtual bool askYesNoWithDetails(const QString& text, const QString& details) {
+        (void)details;
+        return askYesNo(text);
+    }
     virtual bool askOkCancel(const QString& text, const QString& title = {}) = 0;
     virtual void tell(const QString& text, const QString& title = {}) = 0;
     // A message with an explanation the user can unfold (a message box's details).

@@ -29,12 +29,16 @@ void forEachRecordPage(const Form& layout, const std::vector<RecordTexts>& recor
 } // namespace
 
 void paintBatchPreview(QPainter& painter, QPrinter& printer, const Form& layout,
-                       const std::vector<RecordTexts>& records, const PreviewScan& scan) {
+                       const std::vector<RecordTexts>& records, const PreviewScan& scan,
+                       const std::vector<std::vector<CheckFinding>>& findings) {
+    static const std::vector<CheckFinding> none;
     forEachRecordPage(layout, records, [&](const Form& page, int k) {
         if (k > 0)
             printer.newPage();
         painter.save();
-        paintPreviewPage(painter, printer, page, scan);
+        const auto record = static_cast<std::size_t>(k);
+        paintPreviewPage(painter, printer, page, scan,
+                         record < findings.size() ? findings[record] : none);
         painter.restore();
         return true;
     });

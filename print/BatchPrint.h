@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Catalogue.h"
+#include "DeclarationChecks.h"
 
 #include <QString>
 
@@ -15,7 +15,7 @@ struct PreviewScan;
 class UserDialogs;
 
 // The 88 box texts of one stored declaration.
-using RecordTexts = std::array<QString, BoxCount>;
+using RecordTexts = DeclarationTexts;
 
 struct BatchOutcome {
     int printed = 0;      // pages that went into the document
@@ -29,10 +29,11 @@ using BatchPageDone = std::function<bool(int done, int total)>;
 // Prints one page per record in one document on a printer already chosen: each page is
 // what the print job prints for the layout of `layout` holding the record's texts,
 // shifted by the stored calibration. `layout` itself is not changed.
-// The preview of the same pages: each with the scan and the overflow marks the form
-// view's preview shows.
+// The preview of the same pages: each with the scan, the overflow marks and the marks of
+// its record's findings (`findings[k]` for record k) that the form view's preview shows.
 void paintBatchPreview(QPainter& painter, QPrinter& printer, const Form& layout,
-                       const std::vector<RecordTexts>& records, const PreviewScan& scan);
+                       const std::vector<RecordTexts>& records, const PreviewScan& scan,
+                       const std::vector<std::vector<CheckFinding>>& findings = {});
 
 BatchOutcome PrintBatch(const Form& layout, const std::vector<RecordTexts>& records,
                         QPrinter& printer, UserDialogs& dialogs,

@@ -30,15 +30,9 @@ bool printCalibrationSquare(QPrinter& printer) {
     return painter.end() && printer.printerState() != QPrinter::Error;
 }
 
-CollateForm* PrintCalibrationPage(UserDialogs& dialogs, QWidget* parent) {
-    if (dialogs.askYesNo(CalibrationMessages::printQuestion(),
-                         CalibrationMessages::printQuestionTitle())) {
-        QPrinter printer(QPrinter::HighResolution);
-        printer.setDocName(CalibrationMessages::documentName());
-        // A failed calibration page is passed over: the margins can still be typed in.
-        if (dialogs.choosePrinter(printer))
-            printCalibrationSquare(printer);
-    }
+namespace {
+
+CollateForm* openCollateForm(UserDialogs& dialogs, QWidget* parent) {
     CollateForm* form = parent ? parent->findChild<CollateForm*>() : nullptr;
     if (!form) {
         form = new CollateForm(dialogs, parent);
@@ -48,4 +42,22 @@ CollateForm* PrintCalibrationPage(UserDialogs& dialogs, QWidget* parent) {
     form->raise();
     form->activateWindow();
     return form;
+}
+
+} // namespace
+
+CollateForm* CalibrateFirst(UserDialogs& dialogs, QWidget* parent) {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(CalibrationMessages::documentName());
+    // A failed calibration page is passed over: the margins can still be typed in.
+    if (dialogs.choosePrinter(printer))
+        printCalibrationSquare(printer);
+    return openCollateForm(dialogs, parent);
+}
+
+CollateForm* PrintCalibrationPage(UserDialogs& dialogs, QWidget* parent) {
+    if (dialogs.askYesNo(CalibrationMessages::printQuestion(),
+                         CalibrationMessages::printQuestionTitle()))
+        return CalibrateFirst(dialogs, parent);
+    return openCollateForm(dialogs, parent);
 }

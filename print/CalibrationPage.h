@@ -34,3 +34,6 @@ bool printCalibrationSquare(QPrinter& printer);
 // the user chooses, and whatever happened opens the margin dialog, modeless (the one
 // already open is raised instead of opening a second). Returns that dialog.
 CollateForm* PrintCalibrationPage(UserDialogs& dialogs, QWidget* parent);
+// The same once the clerk has said to calibrate before a print: the square on the printer
+// the user chooses, then the margin dialog.
+CollateForm* CalibrateFirst(UserDialogs& dialogs, QWidget* parent);

@@ -22,6 +22,11 @@ CalibrationSetting::Margins CalibrationSetting::read() {
             settings.value(QStringLiteral("Y")).toString()};
 }
 
+bool CalibrationSetting::isStored() {
+    const Margins margins = read();
+    return !margins.x.isEmpty() || !margins.y.isEmpty();
+}
+
 bool CalibrationSetting::write(const QString& x, const QString& y) {
     QSettings settings(applicationName(), applicationName());
     settings.beginGroup(group());

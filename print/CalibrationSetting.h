@@ -18,6 +18,8 @@ public:
 
     // A key never written reads as the empty text.
     static Margins read();
+    // Whether the clerk has saved the margin dialog: a margin is stored.
+    static bool isStored();
     // Both keys together; false when the settings store could not be written.
     static bool write(const QString& x, const QString& y);
 

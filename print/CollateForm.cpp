@@ -41,6 +41,11 @@ void rule(QWidget* parent, int top, const QColor& color) {
     line->setPalette(palette);
 }
 
+// What an empty margin stands for: the default offset plus the mark's distance.
+QString defaultMargin() {
+    return QStringLiteral("13");
+}
+
 QString saveFailedMessage() {
     return QStringLiteral("页边距保存出错！");
 }
@@ -76,6 +81,9 @@ CollateForm::CollateForm(UserDialogs& dialogs, QWidget* parent)
     m_ty->setFont(songFont(12));
     label(this, QStringLiteral("毫米"), twips(2040, 2280, 615, 255), 9);
 
+    for (QLineEdit* margin : {m_tx, m_ty})
+        margin->setPlaceholderText(QStringLiteral("默认 ") + defaultMargin());
+
     m_save = new QPushButton(QStringLiteral("保    存"), this);
     m_save->setGeometry(twips(4080, 1365, 1935, 495));
     m_cancel = new QPushButton(QStringLiteral("取    消"), this);
@@ -94,7 +102,7 @@ CollateForm::CollateForm(UserDialogs& dialogs, QWidget* parent)
 QString CollateForm::storedText(const QString& typed) {
     QString text = typed.trimmed();
     text.replace(QChar(0x3002), u'.');
-    return text;
+    return text.isEmpty() ? defaultMargin() : text;
 }
 
 QString CollateForm::shownText(const QString& stored) {
@@ -105,11 +113,9 @@ QString CollateForm::shownText(const QString& stored) {
 
 void CollateForm::load() {
     const CalibrationSetting::Margins margins = CalibrationSetting::read();
-    if (margins.x.isEmpty()) {
-        m_tx->setText(QStringLiteral("13"));
-        m_ty->setText(QStringLiteral("13"));
+    // Before the first calibration the boxes stay empty and show the default as a hint.
+    if (margins.x.isEmpty())
         return;
-    }
     m_tx->setText(shownText(margins.x));
     m_ty->setText(shownText(margins.y));
 }

@@ -7,13 +7,15 @@ class QPushButton;
 class UserDialogs;
 
 // "输入页边距": the two margins measured on the printed calibration square. Opens with
-// the stored margins (13 and 13 before the first calibration); saving stores both.
+// the stored margins (empty before the first calibration, 13 shown as the hint); saving
+// stores both, an empty margin as 13.
 class CollateForm : public QDialog {
     Q_OBJECT
 public:
     explicit CollateForm(UserDialogs& dialogs, QWidget* parent = nullptr);
 
-    // A typed margin as it is stored: spaces trimmed, "。" read as the decimal point.
+    // A typed margin as it is stored: spaces trimmed, "。" read as the decimal point,
+    // nothing typed as the default 13.
     static QString storedText(const QString& typed);
     // A stored margin as the dialog shows it: the decimal text of its numeric value.
     static QString shownText(const QString& stored);

@@ -1,5 +1,6 @@
 #include "PageRenderer.h"
 
+#include "DeclarationChecks.h"
 #include "Form.h"
 #include "StoredColor.h"
 #include "Units.h"
@@ -136,6 +137,20 @@ void PageRenderer::markOverflows(QPainter& painter) const {
         const Box& box = m_form.box(i);
         if (overflows(box, device))
             painter.drawRect(printedRect(box).adjusted(-pen / 2, -pen / 2, pen / 2, pen / 2));
+    }
+    painter.restore();
+}
+
+void PageRenderer::markFindings(QPainter& painter,
+                                const std::vector<CheckFinding>& findings) const {
+    painter.save();
+    // As wide as the overflow mark and just outside it, so a box can show both.
+    const double pen = MmToTwips(0.5);
+    painter.setPen(QPen(QColor(0, 90, 220), pen, Qt::DashLine));
+    painter.setBrush(Qt::NoBrush);
+    for (const CheckFinding& finding : findings) {
+        const double out = pen * 1.5;
+        painter.drawRect(printedRect(m_form.box(finding.box)).adjusted(-out, -out, out, out));
     }
     painter.restore();
 }

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <vector>
 
 class Form;
 class QColor;
@@ -13,6 +14,7 @@ class QFontMetricsF;
 class QPaintDevice;
 class QPainter;
 struct Box;
+struct CheckFinding;
 
 // The calibration shift of every printed text, in millimetres: positive moves left/up.
 struct PrintOffsets {
@@ -31,6 +33,9 @@ public:
     // Draws a thin red frame around every box whose text runs past it (the preview's
     // marks; never printed).
     void markOverflows(QPainter& painter) const;
+    // Draws a dashed blue frame, outside the red one, around every box a check found
+    // something in (the preview's marks; never printed).
+    void markFindings(QPainter& painter, const std::vector<CheckFinding>& findings) const;
 
     // Where the first line of a box starts, in printer twips, before rounding.
     QPointF origin(const Box& box) const;

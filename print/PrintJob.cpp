@@ -2,6 +2,7 @@
 
 #include "CalibrationSetting.h"
 #include "Form.h"
+#include "LastPrinter.h"
 #include "PageRenderer.h"
 #include "Units.h"
 #include "UserDialogs.h"
@@ -53,10 +54,13 @@ bool PrintJob(const Form& form, QPrinter& printer, UserDialogs& dialogs) {
 }
 
 void PrintCommand(Form& form, UserDialogs& dialogs, const std::function<void()>& storeNewRecord,
-                  const QString& documentName) {
+                  const QString& documentName, const PrintGate& gate) {
+    if (!gate.pass(dialogs, gate.check(form)))
+        return;
     QPrinter printer(QPrinter::HighResolution);
+    LastPrinter::preselect(printer);
     printer.setDocName(documentName);
-    if (!dialogs.choosePrinter(printer))
+    if (!LastPrinter::choose(dialogs, printer))
         return;
     PrintAndAsk(form, printer, dialogs, storeNewRecord);
 }

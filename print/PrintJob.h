@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PrintGate.h"
+
 #include <QString>
 
 #include <functional>
@@ -29,11 +31,12 @@ void scaleToTwips(QPainter& painter, const QPrinter& printer);
 // "打印出错！" and the result is false.
 bool PrintJob(const Form& form, QPrinter& printer, UserDialogs& dialogs);
 
-// The print button: the print dialog (cancel ends silently), the job, then, when the
-// contents changed, the question whether to keep them; Yes calls storeNewRecord. The job
-// carries `documentName` (the form title), so print queues tell the jobs apart.
+// The print button: the questions of the gate (the checks, the calibration), the print
+// dialog on the printer used last (cancel ends silently), the job, then, when the contents
+// changed, the question whether to keep them; Yes calls storeNewRecord. The job carries
+// `documentName` (the form title), so print queues tell the jobs apart.
 void PrintCommand(Form& form, UserDialogs& dialogs, const std::function<void()>& storeNewRecord,
-                  const QString& documentName = {});
+                  const QString& documentName = {}, const PrintGate& gate = {});
 // What the print button does once the printer is chosen: the job, then the question.
 // False when the job failed.
 bool PrintAndAsk(Form& form, QPrinter& printer, UserDialogs& dialogs,

@@ -97,28 +97,24 @@ END $$;
 CREATE TABLE IF NOT EXISTS "版本" (Version integer NOT NULL);
 INSERT INTO "版本" SELECT 1 WHERE NOT EXISTS (SELECT 1 FROM "版本");
 
--- history tables, one per mode, same columns
-CREATE TABLE IF NOT EXISTS "出口" (
+-- History tables, one per mode, with the same columns. One key serves the lookups by
+-- number and guards them: no two records share a number, and each clerk has one working
+-- record (Ord -1). A record's key is on its first row.
+SELECT format($t$
+CREATE TABLE IF NOT EXISTS %1$I (
   Ord integer NOT NULL, Dat double precision NOT NULL, Ctl smallint NOT NULL, Con text NOT NULL,
   Clerk text NOT NULL DEFAULT current_user,
   Saved timestamptz NOT NULL DEFAULT now(),
   RecordKey uuid
 );
-CREATE UNIQUE INDEX IF NOT EXISTS "出口_Ord_Ctl" ON "出口" (Ord, Ctl) WHERE Ord >= 0;
-CREATE UNIQUE INDEX IF NOT EXISTS "出口_Work" ON "出口" (Clerk, Ctl) WHERE Ord = -1;
-CREATE INDEX IF NOT EXISTS "出口_Ord" ON "出口" (Ord);
-CREATE INDEX IF NOT EXISTS "出口_RecordKey" ON "出口" (RecordKey);
-
-CREATE TABLE IF NOT EXISTS "进口" (
-  Ord integer NOT NULL, Dat double precision NOT NULL, Ctl smallint NOT NULL, Con text NOT NULL,
-  Clerk text NOT NULL DEFAULT current_user,
-  Saved timestamptz NOT NULL DEFAULT now(),
-  RecordKey uuid
-);
-CREATE UNIQUE INDEX IF NOT EXISTS "进口_Ord_Ctl" ON "进口" (Ord, Ctl) WHERE Ord >= 0;
-CREATE UNIQUE INDEX IF NOT EXISTS "进口_Work" ON "进口" (Clerk, Ctl) WHERE Ord = -1;
-CREATE INDEX IF NOT EXISTS "进口_Ord" ON "进口" (Ord);
-CREATE INDEX IF NOT EXISTS "进口_RecordKey" ON "进口" (RecordKey);
+CREATE UNIQUE INDEX IF NOT EXISTS %2$I ON %1$I (Ord, Ctl, (CASE WHEN Ord = -1 THEN Clerk ELSE '' END));
+CREATE INDEX IF NOT EXISTS %3$I ON %1$I (RecordKey) WHERE RecordKey IS NOT NULL;
+-- a box's earlier texts for completion, counted from the index alone; a longer text would
+-- not fit an index entry and is not offered
+CREATE INDEX IF NOT EXISTS %4$I ON %1$I (Ctl, Con) INCLUDE (Dat)
+  WHERE Ord >= 0 AND octet_length(Con) <= 2000;
+$t$, t, t || '_Ord_Ctl', t || '_RecordKey', t || '_Ctl_Con')
+  FROM unnest(ARRAY['出口', '进口']) AS t \gexec
 
 -- the program writes its factory layout itself when this table has none
 CREATE TABLE IF NOT EXISTS "格式" (
@@ -128,6 +124,11 @@ CREATE TABLE IF NOT EXISTS "格式" (
 );
 CREATE UNIQUE INDEX IF NOT EXISTS "格式_Name_Ctl" ON "格式" (Name, Clerk, Ctl);
 CREATE INDEX IF NOT EXISTS "格式_Name" ON "格式" (Name);
+
+-- the clerks' own code tables, one a box, shared by the office
+CREATE TABLE IF NOT EXISTS "代码表" (Ctl smallint NOT NULL, Seq integer NOT NULL, Code text NOT NULL,
+  Name text NOT NULL, PrintText text NOT NULL);
+CREATE INDEX IF NOT EXISTS "代码表_Ctl" ON "代码表" (Ctl, Seq);
 
 CREATE TABLE IF NOT EXISTS "底图" (Mode integer PRIMARY KEY, FileName text NOT NULL, Image bytea NOT NULL,
   OffsetX double precision NOT NULL, OffsetY double precision NOT NULL, Scale double precision NOT NULL);
@@ -168,7 +169,7 @@ GRANT CONNECT, TEMPORARY ON DATABASE :"db" TO :"group";
 GRANT USAGE ON SCHEMA public TO :"group";
 -- PostgreSQL 13 and 14 let everyone create tables in public
 REVOKE CREATE ON SCHEMA public FROM PUBLIC;
-GRANT SELECT, INSERT, DELETE ON "出口", "进口", "格式" TO :"group";
+GRANT SELECT, INSERT, DELETE ON "出口", "进口", "格式", "代码表" TO :"group";
 GRANT SELECT, INSERT, UPDATE, DELETE ON "底图" TO :"group";
 GRANT SELECT ON "版本" TO :"group";
 

@@ -9,6 +9,9 @@ packages=(
   fonts-arphic-uming fonts-wqy-zenhei
   libfreexl-dev libsqlite3-dev libpq-dev libopencv-dev
 )
+if [ "${1:-}" = "--package" ]; then
+  packages+=(dpkg-dev file)
+fi
 if [ "${1:-}" = "--tests" ]; then
   packages+=(
     cups printer-driver-cups-pdf poppler-utils

@@ -26,6 +26,7 @@
 #include <QUuid>
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -70,6 +71,11 @@ QString DataBase::textParam() const {
 QString DataBase::textColumn(const QString& column) const {
     return isOffice() ? QStringLiteral("convert_to(%1, 'UTF8')").arg(column)
                       : QStringLiteral("CAST(%1 AS BLOB)").arg(column);
+}
+
+QString DataBase::byteLength(const QString& column) const {
+    return isOffice() ? QStringLiteral("octet_length(%1)").arg(column)
+                      : QStringLiteral("length(CAST(%1 AS BLOB))").arg(column);
 }
 
 QString DataBase::insertionOrder() const {
@@ -137,6 +143,8 @@ qint64 recordNumberLock(Mode mode) {
     return 0x51554C4C00LL + static_cast<int>(mode);
 }
 constexpr qint64 FactoryLayoutLock = 0x51554C4C10LL;
+// Asks the insert of a record for the next free number.
+constexpr int NextFreeNumber = std::numeric_limits<int>::min();
 
 // Every table and index; one that is missing is created again at the next open.
 struct SchemaObject {
@@ -161,9 +169,19 @@ const SchemaObject schemaObjects[] = {
     {"底图", "CREATE TABLE IF NOT EXISTS \"底图\" (Mode INTEGER PRIMARY KEY, "
              "FileName TEXT NOT NULL, Image BLOB NOT NULL, OffsetX REAL NOT NULL, "
              "OffsetY REAL NOT NULL, Scale REAL NOT NULL)"},
+    // The clerk's own code tables, one a box: the box, the row's place, code, name and the
+    // text printed for it (empty: the code).
+    {"代码表", "CREATE TABLE IF NOT EXISTS \"代码表\" (Ctl INTEGER NOT NULL, Seq INTEGER NOT NULL, "
+               "Code TEXT NOT NULL, Name TEXT NOT NULL, PrintText TEXT NOT NULL)"},
     {"出口_Ord", "CREATE INDEX IF NOT EXISTS \"出口_Ord\" ON \"出口\" (Ord)"},
     {"进口_Ord", "CREATE INDEX IF NOT EXISTS \"进口_Ord\" ON \"进口\" (Ord)"},
     {"格式_Name", "CREATE INDEX IF NOT EXISTS \"格式_Name\" ON \"格式\" (Name)"},
+    // A box's earlier texts are counted from these alone, never from the whole table.
+    {"出口_Ctl_Con", "CREATE INDEX IF NOT EXISTS \"出口_Ctl_Con\" ON \"出口\" (Ctl, Con, Dat) "
+                     "WHERE Ord >= 0 AND length(CAST(Con AS BLOB)) <= 2000"},
+    {"进口_Ctl_Con", "CREATE INDEX IF NOT EXISTS \"进口_Ctl_Con\" ON \"进口\" (Ctl, Con, Dat) "
+                     "WHERE Ord >= 0 AND length(CAST(Con AS BLOB)) <= 2000"},
+    {"代码表_Ctl", "CREATE INDEX IF NOT EXISTS \"代码表_Ctl\" ON \"代码表\" (Ctl, Seq)"},
 };
 
 QString reasonOfCode(int code) {
@@ -317,7 +335,7 @@ bool DataBase::hasTable(const QString& name) {
 int DataBase::onBusy(void* self, int attempts) {
     auto* store = static_cast<DataBase*>(self);
     constexpr int SleepMs = 10;
-    if (attempts == 0 && !store->m_waiting && qobject_cast<QGuiApplication*>(qApp)) {
+    if (attempts == 0 && !store->m_waiting && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         store->m_waiting = true;
         QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     }
@@ -410,7 +428,18 @@ std::optional<QSqlDatabase> DataBase::connectOffice() {
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), m_connectionName);
         // The whole connection string goes to libpq; its password file supplies a password.
-        db.setConnectOptions(m_conninfo);
+        // A server that does not answer is given up after seconds, not minutes, unless the
+        // office set its own limits.
+        QString conninfo = m_conninfo;
+        if (!conninfo.startsWith(QLatin1String("postgres"))) {
+            if (!conninfo.contains(QLatin1String("connect_timeout")))
+                conninfo += QStringLiteral(" connect_timeout=5");
+            if (!conninfo.contains(QLatin1String("tcp_user_timeout")))
+                conninfo += QStringLiteral(" tcp_user_timeout=15000");
+        }
+        db.setConnectOptions(conninfo);
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) && !std::exchange(m_waiting, true))
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
         if (!db.open())
             noteFailure(&db, db.lastError().driverText() + u' ' + db.lastError().databaseText());
         else
@@ -441,6 +470,16 @@ bool DataBase::checkOfficeSchema(QSqlDatabase& db) {
     version.finish();
     m_tables = {QStringLiteral("出口"), QStringLiteral("进口"), QStringLiteral("格式"),
                 QStringLiteral("底图")};
+    // A server set up by an older script has no code tables; the rest still works.
+    QSqlQuery codes(db);
+    if (!codes.exec(QStringLiteral("SELECT to_regclass('public.\"代码表\"') IS NOT NULL")) ||
+        !codes.next()) {
+        noteFailure(&db);
+        return false;
+    }
+    if (codes.value(0).toBool())
+        m_tables.append(QStringLiteral("代码表"));
+    codes.finish();
     // The first clerk on a new server brings the factory layout, under a lock so that two
     // first clerks do not both bring it.
     const QString anyLayout = QStringLiteral("SELECT 1 FROM \"格式\" LIMIT 1");
@@ -553,7 +592,7 @@ bool DataBase::inTransaction(const std::function<bool(QSqlDatabase&)>& work) {
 
 // Inserts the non-empty boxes of one record with a single statement: one round through
 // the driver instead of one per box.
-bool DataBase::insertRecordRows(Mode mode, int ord, double dat,
+bool DataBase::insertRecordRows(Mode mode, int& ord, double dat,
                                 const std::function<QString(int)>& textOfBox, const QString& key) {
     QList<int> boxes;
     QStringList texts;
@@ -565,16 +604,22 @@ bool DataBase::insertRecordRows(Mode mode, int ord, double dat,
         boxes.append(i);
         texts.append(std::move(text));
     }
+    // The server numbers a record inside its insert; elsewhere the number is read first.
+    if (ord == NextFreeNumber && (boxes.isEmpty() || !isOffice())) {
+        const std::optional<int> next = readNextNumber(mode);
+        if (!next)
+            return false;
+        ord = *next;
+    }
     if (boxes.isEmpty())
         return true;
+    if (isOffice())
+        return insertServerRows(mode, ord, dat, boxes, texts, key);
     // The statement text for a table and a row count is built once.
     QString& sql = m_insertTexts[{mode, boxes.size()}];
     if (sql.isEmpty()) {
-        // On the server each row also carries the key of its record.
-        const QString row = isOffice() ? QStringLiteral("(?, ?, ?, %1, CAST(? AS uuid))").arg(textParam())
-                                       : QStringLiteral("(?, ?, ?, %1)").arg(textParam());
-        sql = QStringLiteral("INSERT INTO %1 (Ord, Dat, Ctl, Con%2) VALUES ")
-                  .arg(quotedTable(mode), isOffice() ? QStringLiteral(", RecordKey") : QString());
+        const QString row = QStringLiteral("(?, ?, ?, %1)").arg(textParam());
+        sql = QStringLiteral("INSERT INTO %1 (Ord, Dat, Ctl, Con) VALUES ").arg(quotedTable(mode));
         for (qsizetype n = 0; n < boxes.size(); ++n)
             sql += (n == 0 ? QString() : QStringLiteral(", ")) + row;
     }
@@ -587,10 +632,64 @@ bool DataBase::insertRecordRows(Mode mode, int ord, double dat,
         insert->bindValue(position++, dat);
         insert->bindValue(position++, boxes[n]);
         insert->bindValue(position++, exactText(texts[n]));
-        if (isOffice())
-            insert->bindValue(position++, key.isEmpty() ? QVariant() : QVariant(key));
     }
     return insert->exec();
+}
+
+namespace {
+
+// An array value in PostgreSQL's text form: each element quoted, quotes and backslashes
+// escaped, so any text is one element.
+QByteArray textArray(const QStringList& texts) {
+    QByteArray out = "{";
+    for (qsizetype n = 0; n < texts.size(); ++n) {
+        out += n == 0 ? "\"" : ",\"";
+        for (const char c : texts[n].toUtf8()) {
+            if (c == '"' || c == '\\')
+                out += '\\';
+            out += c;
+        }
+        out += '"';
+    }
+    return out + '}';
+}
+
+} // namespace
+
+// On the server the boxes go as two array values in one statement: five values to send
+// instead of five a box, and no statement text as long as the record. The record's key is
+// on its first row, enough to find it by.
+bool DataBase::insertServerRows(Mode mode, int& ord, double dat, const QList<int>& boxes,
+                                const QStringList& texts, const QString& key) {
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+    PGconn* conn = serverHandle(db);
+    if (!conn)
+        return false;
+    const QByteArray sql =
+        // With no number given ($1 empty), the next free one, read after the lock.
+        QStringLiteral("INSERT INTO %1 (Ord, Dat, Ctl, Con, RecordKey) SELECT COALESCE(CAST($1 "
+                       "AS integer), (SELECT COALESCE(MAX(Ord), -1) + 1 FROM %1)), $2, u.c, u.t, "
+                       "CASE WHEN u.n = 1 THEN CAST($5 AS uuid) END FROM unnest(CAST($3 AS "
+                       "smallint[]), CAST($4 AS text[])) WITH ORDINALITY AS u(c, t, n) "
+                       "RETURNING Ord")
+            .arg(quotedTable(mode))
+            .toUtf8();
+    QByteArray numbers = "{";
+    for (qsizetype n = 0; n < boxes.size(); ++n)
+        numbers += (n == 0 ? "" : ",") + QByteArray::number(boxes[n]);
+    numbers += '}';
+    const QByteArray ordText = QByteArray::number(ord);
+    const QByteArray datText = QByteArray::number(dat, 'g', 17);
+    const QByteArray textsValue = textArray(texts);
+    const QByteArray keyText = key.toUtf8();
+    const char* values[5] = {ord == NextFreeNumber ? nullptr : ordText.constData(), datText.constData(), numbers.constData(),
+                             textsValue.constData(), key.isEmpty() ? nullptr : keyText.constData()};
+    PGresult* result = PQexecParams(conn, sql.constData(), 5, nullptr, values, nullptr, nullptr, 0);
+    const bool ok = PQresultStatus(result) == PGRES_TUPLES_OK && PQntuples(result) > 0;
+    if (ok)
+        ord = std::atoi(PQgetvalue(result, 0, 0));
+    PQclear(result);
+    return ok;
 }
 
 std::optional<int> DataBase::readNextNumber(Mode mode) {
@@ -655,12 +754,10 @@ std::optional<int> DataBase::storeRecord(Mode mode, double dat,
                 return true;
             }
         }
-        const std::optional<int> next = readNextNumber(mode);
-        if (!next)
-            return false;
-        number = *next;
+        number = NextFreeNumber;
         return insertRecordRows(mode, number, dat, textOfBox, key);
     });
+    ++m_historyChanges;
     if (!ok)
         return std::nullopt;
     return number;
@@ -702,7 +799,7 @@ bool DataBase::SaveHistoryRecord(const Form& form, Mode mode, int& ord) {
         return inTransaction([&](QSqlDatabase&) {
             return execCached(
                        QStringLiteral("DELETE FROM %1 WHERE Ord = -1").arg(quotedTable(mode))) &&
-                   insertRecordRows(mode, WorkingRecordOrd, WorkingRecordDate, textOfBox, {});
+                   insertRecordRows(mode, ord, WorkingRecordDate, textOfBox, {});
         });
     }
     // One moment for every row of the record.
@@ -805,6 +902,7 @@ bool DataBase::forEachHistoryRow(Mode mode, const std::function<void(const Histo
 }
 
 bool DataBase::deleteRecords(Mode mode, const QList<int>& ords) {
+    ++m_historyChanges;
     return inTransaction([&](QSqlDatabase& db) {
         QSqlQuery remove(db);
         if (!remove.prepare(QStringLiteral("DELETE FROM %1 WHERE Ord = ?").arg(quotedTable(mode))))
@@ -819,6 +917,7 @@ bool DataBase::deleteRecords(Mode mode, const QList<int>& ords) {
 }
 
 bool DataBase::clearTable(Mode mode) {
+    ++m_historyChanges;
     return inTransaction([&](QSqlDatabase& db) {
         QSqlQuery remove(db);
         return remove.exec(QStringLiteral("DELETE FROM %1").arg(quotedTable(mode)));

@@ -47,8 +47,9 @@ public:
 
     // Par.db in the per-user data folder of the application "Velkordan".
     static QString defaultFilePath();
-    // 2 added the recovery copy of typed work and table 底图, the scanned form of each mode.
-    static constexpr int SchemaVersion = 2;
+    // 2 added the recovery copy of typed work and table 底图, the scanned form of each mode;
+    // 3 the clerk's code tables (代码表) and the index of each box's earlier texts.
+    static constexpr int SchemaVersion = 3;
 
     QString filePath() const { return m_filePath; }
     // How long an operation waits for a file another program holds, with the busy cursor,
@@ -85,6 +86,9 @@ public:
     bool deleteRecords(Mode mode, const QList<int>& ords);
     // Deletes every row of the history, the working record included.
     bool clearTable(Mode mode);
+    // Counts the writes to the histories other than working records (also failed ones, which
+    // may have landed), so that what was read from them knows when to read again.
+    quint64 historyChanges() const { return m_historyChanges; }
 
     // Runs `work` inside one write transaction on the open connection. `work` returns
     // false when a statement failed; then everything it wrote is rolled back.
@@ -110,6 +114,8 @@ public:
     QString textParam() const;
     QString textColumn(const QString& column) const;
     QString insertionOrder() const;
+    // The length of a text column in UTF-8 bytes, as the indexes of earlier texts write it.
+    QString byteLength(const QString& column) const;
 
     // A text goes in and out as its UTF-8 bytes: SQLite's own UTF-16 conversion would drop
     // a leading U+FEFF. Bind exactText(t) to "CAST(? AS TEXT)"; read "CAST(Con AS BLOB)"
@@ -149,8 +155,10 @@ private:
     void dropConnection();
     void noteFailure(QSqlDatabase* db, const QString& fallback = {});
     bool execCached(const QString& sql);
-    bool insertRecordRows(Mode mode, int ord, double dat,
+    bool insertRecordRows(Mode mode, int& ord, double dat,
                           const std::function<QString(int)>& textOfBox, const QString& key);
+    bool insertServerRows(Mode mode, int& ord, double dat, const QList<int>& boxes,
+                          const QStringList& texts, const QString& key);
     std::optional<int> readNextNumber(Mode mode);
 
     QString m_filePath;
@@ -159,6 +167,7 @@ private:
     int m_busyTimeoutMs = 1000;
     bool m_open = false;
     bool m_waiting = false;
+    quint64 m_historyChanges = 0;
     QStringList m_tables;
     QString m_notice;
     QString m_failureReason;

@@ -451,6 +451,14 @@ void HistoryGridModel::AdjustColWidth(const QFont& font) {
             widest[c] = fm.horizontalAdvance(m_header[c]);
 
     bool measureAll = false;
+    // Texts repeat down a column (ports, currencies, codes): each is shaped once.
+    QHash<QString, double> measured;
+    const auto exactWidth = [&](const QString& text) {
+        auto it = measured.constFind(text);
+        if (it == measured.constEnd())
+            it = measured.insert(text, fm.horizontalAdvance(text));
+        return *it;
+    };
     for (const Row& row : m_rows) {
         for (const Cell& cell : row) {
             if (cell.col < 1 || m_widthTwips[cell.col] == 0)
@@ -458,7 +466,7 @@ void HistoryGridModel::AdjustColWidth(const QFont& font) {
             const double estimate = advances.estimate(cell.text);
             if (estimate <= widest[cell.col])
                 continue;
-            const double exact = fm.horizontalAdvance(cell.text);
+            const double exact = exactWidth(cell.text);
             // A font that widens some text beyond its advances breaks the shortcut.
             if (std::isfinite(estimate) && exact > estimate + 1e-6)
                 measureAll = true;
@@ -467,18 +475,11 @@ void HistoryGridModel::AdjustColWidth(const QFont& font) {
         if (measureAll)
             break;
     }
-    if (measureAll) {
-        QHash<QString, double> measured;
+    if (measureAll)
         for (const Row& row : m_rows)
-            for (const Cell& cell : row) {
-                if (cell.col < 1 || m_widthTwips[cell.col] == 0)
-                    continue;
-                auto it = measured.constFind(cell.text);
-                if (it == measured.constEnd())
-                    it = measured.insert(cell.text, fm.horizontalAdvance(cell.text));
-                widest[cell.col] = std::max(widest[cell.col], *it);
-            }
-    }
+            for (const Cell& cell : row)
+                if (cell.col >= 1 && m_widthTwips[cell.col] != 0)
+                    widest[cell.col] = std::max(widest[cell.col], exactWidth(cell.text));
     m_lastFitMeasuredAll = measureAll;
     for (int c = 1; c < ColumnCount; ++c)
         if (m_widthTwips[c] != 0)

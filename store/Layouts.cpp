@@ -133,8 +133,6 @@ bool Layouts::LoadLayout(Form& form, const QString& name) {
 
 std::optional<bool> Layouts::wouldReplace(const QString& givenName) {
     const QString name = BoxText::wellFormed(givenName);
-    if (name == Catalogue::fixedLayoutName())
-        return false;
     bool exists = false;
     const bool ok = m_db.withConnection([&](QSqlDatabase& db) {
         QSqlQuery q(db);

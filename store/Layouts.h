@@ -36,8 +36,8 @@ public:
     // CurrentLayoutName becomes `name`, also when no row was found. False (boxes and name
     // as they were) when the store failed.
     bool LoadLayout(Form& form, const QString& name);
-    // Whether saving under `name` replaces a layout the clerk keeps (the layout of the last
-    // exit is replaced without a question); std::nullopt when the store failed.
+    // Whether saving under `name` replaces a stored layout, the one of the last exit
+    // included; std::nullopt when the store failed.
     std::optional<bool> wouldReplace(const QString& name);
     // Stores the 88 boxes under `name` in one transaction. False when nothing was stored.
     bool SaveLayout(const Form& form, const QString& name);

@@ -62,7 +62,8 @@ Sel::Sel(Layouts& layouts, UserDialogs& dialogs, Form& form, QSize screenPixels,
         m_dialogs.tellDatabaseError(m_layouts.failureDetails());
     else if (!names->isEmpty())
         m_com->addItems(*names);
-    m_com->setEditText(m_layouts.CurrentLayoutName());
+    // Saving starts from an empty name, so that OK alone never writes over a layout.
+    m_com->setEditText(m_layouts.SelSaveMode() ? QString() : m_layouts.CurrentLayoutName());
 }
 
 void Sel::act() {

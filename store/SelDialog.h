@@ -12,7 +12,8 @@ class UserDialogs;
 
 // "选择格式": pick or type a layout name, then save or load it as the layouts' SelSaveMode
 // says at the moment OK is pressed. Modeless and on top; it deletes itself when it closes,
-// so the name list is read afresh each time it opens.
+// so the name list is read afresh each time it opens. Opened for loading it shows the
+// current layout's name; opened for saving, an empty one.
 class Sel : public QDialog {
     Q_OBJECT
 public:

@@ -10,6 +10,7 @@
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QListWidget>
 #include <QPainter>
 #include <QPrintPreviewWidget>
 #include <QTimer>
@@ -253,13 +254,19 @@ void AlignmentTest::previewShowsWhatPrints() {
     form.setText(6, QStringLiteral("宁波甬港进出口有限公司"));
     form.setText(longBox, QStringLiteral("FOB SHANGHAI CIF ROTTERDAM"));
     form.setText(shortBox, QStringLiteral("502/1.2/1"));
+    form.setText(24, QStringLiteral("0")); // 件数: a finding
     const QString printed = w.folder.file(QStringLiteral("printed.pdf"));
     const QString preview = w.folder.file(QStringLiteral("preview.pdf"));
     w.dialogs.printer = [&](QPrinter& p) { return w.toPdf(p, printed); };
-    w.dialogs.yesNo.enqueue(false);
+    w.dialogs.yesNo << true << false;               // printed despite the finding, not kept
+    const qsizetype asked = w.dialogs.shown.size(); // by setting the scan
     QTimer::singleShot(0, [&] {
         auto* dialog = qobject_cast<PrintPreviewDialog*>(QApplication::activeModalWidget());
         QVERIFY(dialog);
+        // Shown at once, no print dialog first; the finding listed beside the page.
+        QCOMPARE(w.dialogs.shown.size(), asked);
+        QVERIFY(named<QComboBox>(QStringLiteral("打印机")));
+        QCOMPARE(named<QListWidget>(QStringLiteral("可能的错误"))->count(), 1);
         // What the preview paints, caught on a page of its own.
         QPrinter page(QPrinter::HighResolution);
         QVERIFY(w.toPdf(page, preview) && preparePrinter(page));
@@ -267,7 +274,9 @@ void AlignmentTest::previewShowsWhatPrints() {
         dialog->printButton()->click();
     });
     named(QStringLiteral("打印预览"))->click();
-    QCOMPARE(w.dialogs.allTexts().last(), PrintMessages::saveRecordQuestion());
+    QCOMPARE(w.dialogs.allTexts().mid(asked),
+             (QStringList{PrintGateMessages::findingsQuestion(1), "",
+                          PrintMessages::saveRecordQuestion()}));
 
     const auto places = [](const QString& pdf) {
         QStringList all;

@@ -134,17 +134,24 @@ void AutoAlignTest::boxesIntoCells() {
     QCOMPARE(boxesOf(form), before);
 }
 
-// The button in a place of its own; without a scan it says so; with one it fits, tells the
-// counts, leaves only the box without a cell selected, and Ctrl+Z takes the whole fit back.
+// The button in a place of its own, on the form view only; without a scan it says so; with one it
+// fits, tells the counts, leaves only the box without a cell selected, and Ctrl+Z takes the whole
+// fit back.
 void AutoAlignTest::command() {
     WindowSession w;
     w.start(QSize(800, 600));
     QAbstractButton* button = named(QStringLiteral("自动对齐"));
-    QVERIFY(button->parentWidget()->rect().contains(button->geometry()));
-    for (QWidget* other : button->parentWidget()->findChildren<QWidget*>())
-        QVERIFY2(other->parentWidget() != button->parentWidget() || other == button ||
-                     !other->isVisible() || !other->geometry().intersects(button->geometry()),
+    QWidget* window = button->parentWidget();
+    QVERIFY(window->rect().contains(button->geometry()));
+    for (QWidget* other : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        QVERIFY2(other == button || other == w.tabs("SST") || !other->isVisible() ||
+                     !other->geometry().intersects(button->geometry()),
                  qPrintable(other->accessibleName()));
+    QTabBar* views = w.tabs("SST")->tabBar();
+    QVERIFY(views->mapTo(window, views->tabRect(2).topRight()).x() < button->x());
+    w.selectTab("SST", 1);
+    QVERIFY(!button->isVisible());
+    w.selectTab("SST", 0);
 
     layOut(w.form());
     const QList<QRectF> before = boxesOf(w.form());

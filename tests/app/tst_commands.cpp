@@ -48,6 +48,18 @@ struct History : WindowSession {
     }
 };
 
+void storeCalibration() {
+    PrintCheck::storeSetting(QStringLiteral("X"), QStringLiteral("13"));
+    PrintCheck::storeSetting(QStringLiteral("Y"), QStringLiteral("13"));
+}
+
+QStringList kinds(const ScriptedDialogs& dialogs) {
+    QStringList out;
+    for (const ScriptedDialogs::Shown& shown : dialogs.shown)
+        out.append(shown.kind);
+    return out;
+}
+
 } // namespace
 
 class CommandsTest : public QObject {
@@ -56,6 +68,8 @@ private slots:
     void print();
     void batchPrint_data();
     void batchPrint();
+    void batchQuestions_data();
+    void batchQuestions();
     void findAndTheImageButtons();
     void findFoldsCaseAndReadsTheDate_data();
     void findFoldsCaseAndReadsTheDate();
@@ -66,6 +80,7 @@ private slots:
 // again without a change asks nothing, and after a No nothing is kept.
 void CommandsTest::print() {
     WindowSession s;
+    storeCalibration();
     s.start();
     s.form().setText(6, QStringLiteral("上海某某进出口有限公司"));
     const QString pdf = s.folder.file(QStringLiteral("print.pdf"));
@@ -114,6 +129,8 @@ void CommandsTest::batchPrint() {
     s.grid().setGridSelection(1, leftover);
     const QString pdf = s.folder.file(broken ? QStringLiteral("none/b.pdf") : "batch.pdf");
     s.dialogs.printer = [&](QPrinter& p) { return s.toPdf(p, pdf); };
+    storeCalibration();
+    s.dialogs.yesNo << true; // every record's 预录入编号 is short: print all the same
     ProgressWatcher watcher(escape);
     // The preview shows every page before the same pages are printed from it.
     int previewPages = -1;
@@ -128,6 +145,14 @@ void CommandsTest::batchPrint() {
     QCOMPARE(s.dialogs.messages(), QStringList{message});
     QCOMPARE(PrintCheck::pageCount(pdf), broken ? -1 : pages);
     QCOMPARE(s.dialogs.unanswered, QStringList{}); // no save question
+    // One question for the batch, listing each record's finding.
+    QCOMPARE(s.dialogs.allTexts().first(), QStringLiteral("发现3处可能的错误，是否仍然打印？"));
+    const QStringList listed = s.dialogs.shown.first().details.split(u'\n');
+    QCOMPARE(listed.size(), 3);
+    for (int page = 1; page <= 3; ++page)
+        QVERIFY2(listed[page - 1].startsWith(QStringLiteral("第%1页（序号").arg(page)) &&
+                     listed[page - 1].endsWith(QStringLiteral("：预录入编号：应为18位")),
+                 qPrintable(listed[page - 1]));
     QVERIFY(form.text(2) == QStringLiteral("typed") && form.ContentChanged());
 
     // Each page is what 打   印 prints for that record with the same layout.
@@ -140,6 +165,40 @@ void CommandsTest::batchPrint() {
         QCOMPARE(placed(PrintCheck::words(pdf, page)),
                  placed(PrintCheck::words(printer.outputFileName())));
     }
+}
+
+// The batch's questions before paper: No to the findings prints nothing; uncalibrated, Yes
+// prints the calibration page alone and No the batch.
+void CommandsTest::batchQuestions_data() {
+    QTest::addColumn<bool>("calibrated");
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<int>("pages");
+    QTest::addColumn<bool>("square");
+    QTest::newRow("findings, not printed") << true << QList<bool>{false} << 0 << false;
+    QTest::newRow("the calibration page instead") << false << QList<bool>{true, true} << 1 << true;
+    QTest::newRow("uncalibrated, printed as it is")
+        << false << QList<bool>{true, false} << 2 << false;
+}
+
+void CommandsTest::batchQuestions() {
+    QFETCH(bool, calibrated);
+    QFETCH(QList<bool>, answers);
+    QFETCH(int, pages);
+    QFETCH(bool, square);
+    History s({{"E-100", "宁波"}, {"E-101", "上海"}});
+    if (calibrated)
+        storeCalibration();
+    s.grid().setGridSelection(1, 2);
+    const QString pdf = s.folder.file(QStringLiteral("batch.pdf"));
+    s.dialogs.printer = [&](QPrinter& p) { return s.toPdf(p, pdf); };
+    s.dialogs.yesNo.append(answers);
+    click(QStringLiteral("批量打印"));
+    QCOMPARE(PrintCheck::pageCount(pdf), pages ? pages : -1);
+    QCOMPARE(PrintCheck::words(pdf).isEmpty(), pages == 0 || square);
+    QCOMPARE(kinds(s.dialogs).count(QStringLiteral("printer")), pages ? 1 : 0);
+    QCOMPARE(s.dialogs.messages().size(), pages && !square ? 1 : 0);
+    auto* margins = s.mf->findChild<CollateForm*>();
+    QCOMPARE(margins && margins->isVisible(), square);
 }
 
 void CommandsTest::findAndTheImageButtons() {

@@ -191,12 +191,13 @@ void MainWindowTest::layoutDialogButtonsAndKeys() {
     s.dialogs.yesNo.enqueue(false);
     click(QStringLiteral("保 存 格 式"));
     sel = s.mf->findChild<Sel*>();
-    click(sel->okButton()); // the dialog opens on the current layout's name
+    sel->nameBox()->setEditText(name);
+    click(sel->okButton());
     QCOMPARE(s.dialogs.allTexts(), QStringList{QStringLiteral("该记录已存在，是否覆盖？")});
     QTRY_VERIFY(sel.isNull());
     click(QStringLiteral("读 取 格 式"));
-    click(s.mf->findChild<Sel*>()->okButton());
-    QCOMPARE(s.form().box(9).left, 1234.f); // as saved under the name
+    click(s.mf->findChild<Sel*>()->okButton()); // loading offers the current layout's name
+    QCOMPARE(s.form().box(9).left, 1234.f);     // as saved under the name
 }
 
 // A file that is no database: every command says so, typing goes on, nothing is written.

@@ -125,6 +125,8 @@ private slots:
             job.form.setWidth(40, static_cast<float>(wrap * MmPerPrinterTwip * pageTwipsPerMm));
             job.form.setText(40, text);
         }
+        // Every box's number makes findings: print all the same, without calibrating first.
+        job.dialogs.yesNo << text.isEmpty() << false;
         PrintCommand(job.form, job.dialogs, {});
         QCOMPARE(PrintCheck::pageCount(job.pdf), 1);
         QPrinter printer(QPrinter::HighResolution);
@@ -164,6 +166,7 @@ private slots:
         QFETCH(QString, printer);
         QFETCH(QStringList, messages);
         Job job(printer);
+        job.setMargins(QStringLiteral("13"), QStringLiteral("13"));
         job.form.setText(7, QStringLiteral("报关"));
         PrintCommand(job.form, job.dialogs, [] { QFAIL("a record was stored"); });
         QCOMPARE(job.dialogs.messages(), messages);
@@ -179,8 +182,8 @@ private slots:
         QTest::addColumn<QString>("typed");     // as X and as Y; empty: left as shown
         QTest::addColumn<QStringList>("after"); // X and Y as stored; none: the save failed
         const int save = Qt::Key_Return;
-        QTest::newRow("first use unchanged")
-            << Setting() << "13" << save << "" << QStringList{"13", "13"};
+        QTest::newRow("first use: empty, saved as the default")
+            << Setting() << "" << save << "" << QStringList{"13", "13"};
         QTest::newRow("rewritten as numbers") << Setting("13.50") << "13.5" << int(Qt::Key_Escape)
                                               << "20" << QStringList{"13.50", "13.50"};
         QTest::newRow("full-width digits are no number")
@@ -193,9 +196,8 @@ private slots:
             "trailing text after a second point; typed: spaces trimmed, 。 read as the point")
             << Setting("11.2.5mm") << "11.2" << save << "  1。2。3 "
             << QStringList{"1.2.3", "1.2.3"};
-        QTest::newRow("emptied") << Setting("13") << "13" << save << " " << QStringList{"", ""};
-        QTest::newRow("settings not writable")
-            << Setting() << "13" << save << "15" << QStringList();
+        QTest::newRow("emptied") << Setting("12") << "12" << save << " " << QStringList{"13", "13"};
+        QTest::newRow("settings not writable") << Setting() << "" << save << "15" << QStringList();
     }
     void marginDialog() {
         QFETCH(Setting, before);
@@ -214,6 +216,7 @@ private slots:
         form->show();
         for (const char* name : {"TX", "TY"}) {
             QCOMPARE(margin(form, name)->text(), shown);
+            QVERIFY(margin(form, name)->placeholderText().contains(QStringLiteral("13")));
             if (!typed.isEmpty())
                 margin(form, name)->setText(typed);
         }
@@ -229,6 +232,58 @@ private slots:
         const CalibrationSetting::Margins stored = CalibrationSetting::read();
         if (!after.isEmpty())
             QCOMPARE((QStringList{stored.x, stored.y}), after);
+    }
+
+    // 打   印 asks about the checks' findings first, then, uncalibrated, whether to print
+    // the calibration page instead; the answers decide what reaches paper.
+    void questionsBeforePaper_data() {
+        QTest::addColumn<bool>("calibrated");
+        QTest::addColumn<QString>("number"); // 预录入编号: 18 characters pass the checks
+        QTest::addColumn<QList<bool>>("answers");
+        QTest::addColumn<QStringList>("asked");
+        QTest::addColumn<QString>("paper"); // "declaration", "square" or nothing
+        const QString good = QStringLiteral("123456789012345678"), bad = QStringLiteral("1234");
+        const QString found = PrintGateMessages::findingsQuestion(1);
+        const QString calibrate = PrintGateMessages::calibrationQuestion();
+        QTest::newRow("calibrated, nothing found")
+            << true << good << QList<bool>{} << QStringList{} << "declaration";
+        QTest::newRow("uncalibrated, printed as it is")
+            << false << good << QList<bool>{false} << QStringList{calibrate} << "declaration";
+        QTest::newRow("uncalibrated, the calibration page instead")
+            << false << good << QList<bool>{true} << QStringList{calibrate} << "square";
+        QTest::newRow("a finding, printed all the same")
+            << true << bad << QList<bool>{true} << QStringList{found} << "declaration";
+        QTest::newRow("a finding, not printed")
+            << false << bad << QList<bool>{false} << QStringList{found} << "";
+        QTest::newRow("a finding, then the calibration page")
+            << false << bad << QList<bool>{true, true} << QStringList{found, calibrate} << "square";
+    }
+    void questionsBeforePaper() {
+        QFETCH(bool, calibrated);
+        QFETCH(QString, number);
+        QFETCH(QList<bool>, answers);
+        QFETCH(QStringList, asked);
+        QFETCH(QString, paper);
+        Job job;
+        if (calibrated)
+            job.setMargins(QStringLiteral("12"), QStringLiteral("12"));
+        job.form.setText(0, number);
+        job.form.setText(6, QStringLiteral("宁波"));
+        job.form.setContentChanged(false);
+        job.dialogs.yesNo.append(answers);
+        PrintCommand(job.form, job.dialogs, {}, {}, PrintGate{Mode::Export, {}, &job.window});
+        QStringList questions;
+        for (const ScriptedDialogs::Shown& shown : job.dialogs.shown)
+            if (shown.kind == QLatin1String("yesno"))
+                questions.append(shown.text);
+        QCOMPARE(questions, asked);
+        if (number == QLatin1String("1234") && !asked.isEmpty())
+            QCOMPARE(job.dialogs.shown.first().details, QStringLiteral("预录入编号：应为18位"));
+        QCOMPARE(PrintCheck::pageCount(job.pdf), paper.isEmpty() ? -1 : 1);
+        QCOMPARE(PrintCheck::words(job.pdf).size(), paper == QLatin1String("declaration") ? 2 : 0);
+        // The margins are typed in after the calibration page, as after 打 印 校 准.
+        auto* margins = job.window.findChild<CollateForm*>();
+        QCOMPARE(margins && margins->isVisible(), paper == QLatin1String("square"));
     }
 
     void calibrationPage_data() {

@@ -11,11 +11,13 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QDate>
 #include <QDir>
 #include <QGuiApplication>
-#include <QProcess>
-#include <QDate>
 #include <QHeaderView>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -73,6 +75,8 @@ private slots:
     void olderFileReadAsItIs_data();
     void olderFileReadAsItIs();
     void layoutDialogTellsAFailedList();
+    void layoutDialogNames_data();
+    void layoutDialogNames();
     void injectedFailuresLoseNothing();
     void textsKeptExactly_data();
     void textsKeptExactly();
@@ -122,7 +126,7 @@ void StoreTest::oldFileUpgradedKeepingEveryRow() {
                            other.box(5).fontSize, other.box(1).left}),
              (QList<float>{form.box(5).left, 4321, form.box(5).width, 14, 20}));
     QVERIFY(other.box(87).layoutFields() == form.box(87).layoutFields());
-    QCOMPARE(layouts.wouldReplace(Catalogue::fixedLayoutName()), std::optional<bool>(false));
+    QCOMPARE(layouts.wouldReplace(Catalogue::fixedLayoutName()), std::optional<bool>(true));
     // The new table keeps one scan per mode.
     FormScans scans(*f.db);
     const FormScan scan{QByteArray("\x89PNG\0x", 6), QStringLiteral("出口.png"), 1.5, -2, 98.5};
@@ -206,6 +210,41 @@ void StoreTest::layoutDialogTellsAFailedList() {
     QCOMPARE(f.dialogs.messages(), QStringList{DbError});
     QVERIFY(f.dialogs.shown.last().details.contains(u"文件不是数据库"));
     QCOMPARE(dialog.findChild<QComboBox*>()->count(), 0);
+}
+
+void StoreTest::layoutDialogNames_data() {
+    QTest::addColumn<QString>("typed"); // a null text leaves the name as the dialog shows it
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<float>("stored"); // box 0's left in the last exit's layout afterwards
+    const QString fixed = Catalogue::fixedLayoutName();
+    QTest::newRow("OK on the empty name") << QString() << QList<bool>{} << 111.f;
+    QTest::newRow("the last exit's name, Yes") << fixed << QList<bool>{true} << 222.f;
+    QTest::newRow("the last exit's name, No") << fixed << QList<bool>{false} << 111.f;
+}
+
+// Saving starts from an empty name and replaces the last exit's layout only when the clerk
+// says so.
+void StoreTest::layoutDialogNames() {
+    QFETCH(QString, typed);
+    QFETCH(QList<bool>, answers);
+    QFETCH(float, stored);
+    StoreFixture f;
+    Layouts layouts(*f.db);
+    Form form, back;
+    form.setLeft(0, 111);
+    QVERIFY(layouts.SaveLayout(form, Catalogue::fixedLayoutName()));
+    form.setLeft(0, 222);
+    layouts.setSelSaveMode(true);
+    QPointer<Sel> dialog = new Sel(layouts, f.dialogs, form, QSize(800, 600));
+    QCOMPARE(dialog->nameBox()->currentText(), QString());
+    if (!typed.isNull())
+        dialog->nameBox()->setEditText(typed);
+    f.dialogs.yesNo.append(answers);
+    dialog->okButton()->click();
+    QTRY_VERIFY(dialog.isNull());
+    QCOMPARE(f.dialogs.allTexts(), QStringList(answers.size(), "该记录已存在，是否覆盖？"));
+    QVERIFY(layouts.LoadLayout(back, Catalogue::fixedLayoutName()));
+    QCOMPARE(back.box(0).left, stored);
 }
 
 // A write that fails half-way leaves the old rows whole and tells why. (The working record

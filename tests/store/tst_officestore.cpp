@@ -65,7 +65,7 @@ void OfficeStoreTest::sameOnBothEngines() {
     DataBase& db = *s.db;
     Form form, loaded;
     const QString bom = QString(QChar(0xFEFF)) + QStringLiteral("ABC");
-    form.setText(0, QStringLiteral("O'Brien 货物; DROP TABLE 出口"));
+    form.setText(0, QStringLiteral("O'Brien \"货物\" \\N {a,b} NULL; DROP TABLE 出口"));
     form.setText(5, bom);
     form.setText(87, QStringLiteral("末格\n第二行"));
     int first = 0, second = 0, work = WorkingRecordOrd;

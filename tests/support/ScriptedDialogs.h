@@ -33,6 +33,9 @@ public:
     bool askYesNo(const QString& text, const QString& title = {}) override {
         return next(yesNo, {"yesno", text, title}, false);
     }
+    bool askYesNoWithDetails(const QString& text, const QString& details) override {
+        return next(yesNo, {"yesno", text, {}, details}, false);
+    }
     bool askOkCancel(const QString& text, const QString& title = {}) override {
         return next(okCancel, {"okcancel", text, title}, false);
     }
