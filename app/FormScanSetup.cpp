@@ -64,6 +64,12 @@ PreviewScan FormScanSetup::previewScan(Mode mode) {
     return {k.picture, k.scan.pageRect()};
 }
 
+PreviewScan FormScanSetup::shownScan() {
+    if (!m_shown.isChecked())
+        return {};
+    return previewScan(m_mode);
+}
+
 void FormScanSetup::openDialog() {
     Kept& k = kept(m_mode);
     FormScanDialog dialog(k.scan, k.picture, Catalogue::modeInfo(m_mode).tabCaption, m_dialogs,

@@ -28,6 +28,8 @@ public:
     void showMode(Mode mode);
     // The scan of a mode as the print preview shows it; a null picture when there is none.
     PreviewScan previewScan(Mode mode);
+    // The scan as the page shows it now; a null picture when none is shown.
+    PreviewScan shownScan();
     // "设置底图…" for the mode shown.
     void openDialog();
 

@@ -1,6 +1,7 @@
 #include "MF.h"
 
 #include "AboutBox.h"
+#include "AutoAlignCommand.h"
 #include "BatchPrintCommand.h"
 #include "BoxEditor.h"
 #include "BoxGeometryDialog.h"
@@ -262,6 +263,7 @@ void MF::buildControls() {
     buildDatabaseSettingsButton();
     buildViewControls();
     buildBoxGeometryButton();
+    buildAutoAlignButton();
 }
 
 void MF::buildScanAndPreviewControls() {
@@ -339,6 +341,14 @@ void MF::buildViewControls() {
         page()->setLabelsShown(shown);
         ViewSettings::setLabelsShown(shown);
     });
+}
+
+void MF::buildAutoAlignButton() {
+    m_autoAlignButton = new QPushButton(QStringLiteral("自动对齐"), m_central);
+    m_autoAlignButton->setAccessibleName(m_autoAlignButton->text());
+    m_autoAlignButton->setAutoDefault(false);
+    connect(m_autoAlignButton, &QPushButton::clicked, this,
+            [this] { AutoAlignCommand(*m_form, *m_undo, m_scans->shownScan(), m_dialogs); });
 }
 
 void MF::connectCommands() {
@@ -491,6 +501,8 @@ void MF::ResizeMF() {
         m_cd2[position]->raise();
     }
     place(m_sst, m_geometry.mainTabs);
+    place(m_autoAlignButton, m_geometry.autoAlignButton);
+    m_autoAlignButton->raise();
     layOutTab();
     m_sst->show();
     m_sst->setCurrentIndex(0);
@@ -520,6 +532,7 @@ void MF::layOutTab() {
     if (m_shownView == 0 && view != 0 && m_armed)
         storeWorkingRecord();
     m_shownView = view;
+    m_autoAlignButton->setVisible(view == 0);
     m_geometry = computeMainWindowGeometry(QSizeF(m_screen) * ScreenTwips::PerPixel, m_viewportTop);
     switch (m_sst->currentIndex()) {
     case 0:
@@ -637,6 +650,7 @@ QList<QWidget*> MF::keyRoutedWidgets() const {
     widgets.append(m_databaseButton);
     widgets.append(m_boxGeometryButton);
     widgets.append(m_codeTableButton);
+    widgets.append(m_autoAlignButton);
     return widgets;
 }
 

@@ -116,6 +116,7 @@ private:
     // The zoom bar and "显示标签" on the mode tabs' header row.
     void buildViewControls();
     void buildBoxGeometryButton();
+    void buildAutoAlignButton();
     void runExit();
     // Stores the boxes as the form view mode's working record; false when the store failed.
     bool storeWorkingRecord();
@@ -183,4 +184,5 @@ private:
     QPushButton* m_codeTableButton = nullptr;
     std::unique_ptr<CodeTables> m_codeTables;
     std::unique_ptr<CompletionIndex> m_completion;
+    QPushButton* m_autoAlignButton = nullptr;
 };

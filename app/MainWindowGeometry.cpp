@@ -30,6 +30,11 @@ MainWindowGeometry computeMainWindowGeometry(QSizeF screen, double viewportTop) 
             box(width - static_cast<double>(position) * ownWidth[position] - 1140, 40,
                 ownWidth[position], 320);
 
+    // The form view's right column has no room left for "自动对齐" on an 800 × 600 screen: it
+    // sits on the tab row, left of the help buttons, and is shown with the form view only.
+    g.autoAlignButton =
+        box(g.topStrip[2].left() - 120 - G::CommandButtonWidth, 40, G::CommandButtonWidth, 320);
+
     g.mainTabs = box(50, 50, width - 2 * 50 - 110, height - 50 - 550);
     const double tw = g.mainTabs.width();
     const double th = g.mainTabs.height();

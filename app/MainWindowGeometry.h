@@ -36,6 +36,7 @@ struct MainWindowGeometry {
     QRectF databaseButton;              // "数据库设置…", below "设置底图…"
     QRectF boxGeometryButton;           // "位置和大小…", below "数据库设置…"
     QRectF codeTableButton;             // "代码表…", at the foot of the right column
+    QRectF autoAlignButton;             // "自动对齐", on the tab row left of the help buttons
     QRectF modeTabs;                    // SS1
     QRectF zoomBar;                     // "缩放" and its buttons, on SS1's header row
     QRectF labelCheckBox;               // "显示标签", left of the zoom bar

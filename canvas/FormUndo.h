@@ -10,9 +10,9 @@
 class Form;
 
 // The undo stack of what a clerk can lose by one slip, kept beside the form: layout edits
-// (drags, arrow-key steps, fonts, a loaded layout) and "清 空 内 容". Every such edit runs
-// through here as one command that swaps old and new values on the model; one drag, or
-// one run of arrow-key steps of the same kind, is one step.
+// (drags, arrow-key steps, fonts, a loaded layout, "自动对齐") and "清 空 内 容". Every
+// such edit runs through here as one command that swaps old and new values on the model;
+// one drag, or one run of arrow-key steps of the same kind, is one step.
 class FormUndo : public QObject {
     Q_OBJECT
 public:
@@ -24,7 +24,8 @@ public:
         KeyFont,
         FontDialog,
         LayoutLoad,
-        TypedGeometry
+        TypedGeometry,
+        AutoFit
     };
     // What the next undo or redo would change.
     enum class Next { Nothing, Layout, Texts };

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   qt6-base-dev libqt6sql6-sqlite libqt6sql6-psql qt6-translations-l10n qt6-pdf-dev qt6-image-formats-plugins
   fonts-arphic-uming fonts-wqy-zenhei
-  libfreexl-dev libsqlite3-dev libpq-dev
+  libfreexl-dev libsqlite3-dev libpq-dev libopencv-dev
 )
 if [ "${1:-}" = "--package" ]; then
   packages+=(dpkg-dev file)
