@@ -313,10 +313,9 @@ void MF::buildDatabaseSettingsButton() {
 
     m_codeTables = std::make_unique<CodeTables>(*m_db);
     m_completion = std::make_unique<CompletionIndex>(*m_db, *m_codeTables);
-    m_codeTableButton = new QPushButton(QStringLiteral("代码表…"));
+    m_codeTableButton = new QPushButton(QStringLiteral("代码表…"), m_central);
     m_codeTableButton->setAccessibleName(m_codeTableButton->text());
     m_codeTableButton->setAutoDefault(false);
-    m_sst->addToTab(0, m_codeTableButton);
     connect(m_codeTableButton, &QPushButton::clicked, this,
             [this] { CodeTableDialog(*m_codeTables, m_dialogs, *page(), this).exec(); });
 }
@@ -344,9 +343,10 @@ void MF::buildViewControls() {
 }
 
 void MF::buildAutoAlignButton() {
-    m_autoAlignButton = new QPushButton(QStringLiteral("自动对齐"), m_central);
+    m_autoAlignButton = new QPushButton(QStringLiteral("自动对齐"));
     m_autoAlignButton->setAccessibleName(m_autoAlignButton->text());
     m_autoAlignButton->setAutoDefault(false);
+    m_sst->addToTab(0, m_autoAlignButton);
     connect(m_autoAlignButton, &QPushButton::clicked, this,
             [this] { AutoAlignCommand(*m_form, *m_undo, m_scans->shownScan(), m_dialogs); });
 }
@@ -501,8 +501,8 @@ void MF::ResizeMF() {
         m_cd2[position]->raise();
     }
     place(m_sst, m_geometry.mainTabs);
-    place(m_autoAlignButton, m_geometry.autoAlignButton);
-    m_autoAlignButton->raise();
+    place(m_codeTableButton, m_geometry.codeTableButton);
+    m_codeTableButton->raise();
     layOutTab();
     m_sst->show();
     m_sst->setCurrentIndex(0);
@@ -532,7 +532,7 @@ void MF::layOutTab() {
     if (m_shownView == 0 && view != 0 && m_armed)
         storeWorkingRecord();
     m_shownView = view;
-    m_autoAlignButton->setVisible(view == 0);
+    m_codeTableButton->setVisible(view == 0);
     m_geometry = computeMainWindowGeometry(QSizeF(m_screen) * ScreenTwips::PerPixel, m_viewportTop);
     switch (m_sst->currentIndex()) {
     case 0:
@@ -561,7 +561,7 @@ void MF::layOutFormView() {
     place(m_zoomBar, m_geometry.zoomBar);
     place(m_labelsShown, m_geometry.labelCheckBox);
     place(m_boxGeometryButton, m_geometry.boxGeometryButton);
-    place(m_codeTableButton, m_geometry.codeTableButton);
+    place(m_autoAlignButton, m_geometry.autoAlignButton);
     m_armed = false;
     ApplyMode();
 }

@@ -30,9 +30,9 @@ MainWindowGeometry computeMainWindowGeometry(QSizeF screen, double viewportTop) 
             box(width - static_cast<double>(position) * ownWidth[position] - 1140, 40,
                 ownWidth[position], 320);
 
-    // The form view's right column has no room left for "自动对齐" on an 800 × 600 screen: it
+    // The form view's right column has no room left for "代码表…" on an 800 × 600 screen: it
     // sits on the tab row, left of the help buttons, and is shown with the form view only.
-    g.autoAlignButton =
+    g.codeTableButton =
         box(g.topStrip[2].left() - 120 - G::CommandButtonWidth, 40, G::CommandButtonWidth, 320);
 
     g.mainTabs = box(50, 50, width - 2 * 50 - 110, height - 50 - 550);
@@ -51,11 +51,12 @@ MainWindowGeometry computeMainWindowGeometry(QSizeF screen, double viewportTop) 
     g.previewButton = box(buttonLeft, 4920, G::CommandButtonWidth, G::CommandButtonHeight);
     g.scanCheckBox = box(buttonLeft + 90, 5400, G::CommandButtonWidth - 90, 300);
     g.scanButton = box(buttonLeft, 5760, G::CommandButtonWidth, G::CommandButtonHeight);
-    g.databaseButton = box(buttonLeft, 6240, G::CommandButtonWidth, G::CommandButtonHeight);
-    g.boxGeometryButton = box(buttonLeft, 6720, G::CommandButtonWidth, G::CommandButtonHeight);
-    // At the foot of the column, below "位置和大小…".
-    g.codeTableButton = box(buttonLeft, std::max(7200.0, th - G::CommandButtonHeight - 120),
-                            G::CommandButtonWidth, G::CommandButtonHeight);
+    // "自动对齐" works on the scan, so it comes right after "设置底图…".
+    g.autoAlignButton = box(buttonLeft, 6240, G::CommandButtonWidth, G::CommandButtonHeight);
+    g.databaseButton = box(buttonLeft, 6720, G::CommandButtonWidth, G::CommandButtonHeight);
+    // At the foot of the column, below "数据库设置…".
+    g.boxGeometryButton = box(buttonLeft, std::max(7200.0, th - G::CommandButtonHeight - 120),
+                              G::CommandButtonWidth, G::CommandButtonHeight);
     g.modeTabs = box(0, 340, tw - G::CommandButtonWidth - 200, th - viewportTop - 60);
     // The header row of the mode tabs is free right of the two tabs.
     const double mw = g.modeTabs.width();
