@@ -4,6 +4,17 @@
 
 #include <algorithm>
 
+QFont Box::font(double pointSize) const {
+    QFont f(fontName);
+    f.setPointSizeF(pointSize);
+    f.setBold(fontBold);
+    f.setItalic(fontItalic);
+    f.setUnderline(fontUnderline);
+    f.setStrikeOut(fontStrikethru);
+    f.setHintingPreference(QFont::PreferNoHinting);
+    return f;
+}
+
 Form::Form(QObject* parent) : QObject(parent) {
     resetToBuiltIn();
 }

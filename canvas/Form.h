@@ -2,6 +2,7 @@
 
 #include "Catalogue.h"
 
+#include <QFont>
 #include <QObject>
 #include <QString>
 
@@ -29,6 +30,9 @@ struct Box {
     bool enabled = true;
 
     bool selected() const { return backColor == Catalogue::SelectedBackColor; }
+    // The box's face and style at `pointSize` points of the device it is drawn on, without
+    // hinting: whole-pixel advances would make a line's width depend on the device.
+    QFont font(double pointSize) const;
     // Position, size, colour and font: what a layout holds of a box.
     auto layoutFields() const {
         return std::tie(left, top, width, height, foreColor, fontName, fontSize, fontBold,

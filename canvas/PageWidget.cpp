@@ -389,18 +389,10 @@ void PageWidget::placeBox(int index) {
 }
 
 QFont PageWidget::boxFont(const Box& box) const {
-    QFont font(box.fontName);
     // The size it prints at, relative to the page, so that what fits here fits on paper.
     const double pixels = box.fontSize * Units::PageTwipsPerPoint * m_zoom / ScreenTwips::PerPixel;
     const double dpi = logicalDpiY() > 0 ? logicalDpiY() : 96.0;
-    font.setPointSizeF(std::max(0.5, pixels * 72.0 / dpi));
-    font.setBold(box.fontBold);
-    font.setItalic(box.fontItalic);
-    font.setUnderline(box.fontUnderline);
-    font.setStrikeOut(box.fontStrikethru);
-    // Advances of whole pixels would make a line's width differ from the printed one.
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
+    return box.font(std::max(0.5, pixels * 72.0 / dpi));
 }
 
 QFont PageWidget::scaledFont(const QString& family, double points) const {

@@ -26,16 +26,8 @@ double PageRenderer::wrapWidth(const Box& box) {
 }
 
 QFont PageRenderer::deviceFont(const Box& box, const QPaintDevice& device) {
-    QFont font(box.fontName);
     const int dpi = device.logicalDpiY() > 0 ? device.logicalDpiY() : 72;
-    font.setPointSizeF(box.fontSize * PrinterTwipsPerPoint * 72.0 / dpi);
-    font.setBold(box.fontBold);
-    font.setItalic(box.fontItalic);
-    font.setUnderline(box.fontUnderline);
-    font.setStrikeOut(box.fontStrikethru);
-    // Whole-pixel advances would make the wrap depend on the device's resolution.
-    font.setHintingPreference(QFont::PreferNoHinting);
-    return font;
+    return box.font(box.fontSize * PrinterTwipsPerPoint * 72.0 / dpi);
 }
 
 QColor PageRenderer::textColor(std::uint32_t foreColor) {
