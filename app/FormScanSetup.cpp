@@ -5,14 +5,12 @@
 #include "UserDialogs.h"
 
 #include <QCheckBox>
+#include "UserSettings.h"
+
 #include <QSettings>
 
 namespace {
 
-// Beside the calibration, in the per-user settings of the program.
-QSettings settings() {
-    return QSettings(QStringLiteral("Velkordan"), QStringLiteral("Velkordan"));
-}
 const QString ShownKey = QStringLiteral("FormScan/Shown");
 
 } // namespace
@@ -21,9 +19,9 @@ FormScanSetup::FormScanSetup(DataBase& db, UserDialogs& dialogs, PageWidget& pag
                              QWidget* dialogParent)
     : QObject(&page), m_store(db), m_dialogs(dialogs), m_page(page), m_shown(shown),
       m_dialogParent(dialogParent) {
-    m_shown.setChecked(settings().value(ShownKey, false).toBool());
+    m_shown.setChecked(userSettings().value(ShownKey, false).toBool());
     connect(&m_shown, &QCheckBox::toggled, this, [this](bool on) {
-        settings().setValue(ShownKey, on);
+        userSettings().setValue(ShownKey, on);
         showOnPage();
     });
 }

@@ -11,6 +11,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
+#include "UserSettings.h"
+
 #include <QSettings>
 #include <QStandardPaths>
 
@@ -23,8 +25,7 @@ constexpr int TwipsPerWidthUnit = 123;
 
 // The Excel exchange opens its file questions where the clerk last took a workbook.
 QString lastExcelFolder() {
-    QSettings settings(QStringLiteral("Velkordan"), QStringLiteral("Velkordan"));
-    const QString folder = settings.value(QStringLiteral("Excel/LastFolder")).toString();
+    const QString folder = userSettings().value(QStringLiteral("Excel/LastFolder")).toString();
     if (!folder.isEmpty() && QFileInfo(folder).isDir())
         return folder;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -32,8 +33,7 @@ QString lastExcelFolder() {
 }
 
 void rememberExcelFolder(const QString& fileName) {
-    QSettings settings(QStringLiteral("Velkordan"), QStringLiteral("Velkordan"));
-    settings.setValue(QStringLiteral("Excel/LastFolder"), QFileInfo(fileName).absolutePath());
+    userSettings().setValue(QStringLiteral("Excel/LastFolder"), QFileInfo(fileName).absolutePath());
 }
 
 } // namespace

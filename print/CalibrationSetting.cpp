@@ -2,13 +2,12 @@
 
 #include "TextNumber.h"
 
+#include "UserSettings.h"
+
 #include <QSettings>
 
 namespace {
 
-QString applicationName() {
-    return QStringLiteral("Velkordan");
-}
 QString group() {
     return QStringLiteral("Collate");
 }
@@ -16,7 +15,7 @@ QString group() {
 } // namespace
 
 CalibrationSetting::Margins CalibrationSetting::read() {
-    QSettings settings(applicationName(), applicationName());
+    QSettings settings = userSettings();
     settings.beginGroup(group());
     return {settings.value(QStringLiteral("X")).toString(),
             settings.value(QStringLiteral("Y")).toString()};
@@ -28,7 +27,7 @@ bool CalibrationSetting::isStored() {
 }
 
 bool CalibrationSetting::write(const QString& x, const QString& y) {
-    QSettings settings(applicationName(), applicationName());
+    QSettings settings = userSettings();
     settings.beginGroup(group());
     settings.setValue(QStringLiteral("X"), x);
     settings.setValue(QStringLiteral("Y"), y);

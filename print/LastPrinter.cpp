@@ -4,6 +4,8 @@
 
 #include <QPrinter>
 #include <QPrinterInfo>
+#include "UserSettings.h"
+
 #include <QSettings>
 
 namespace {
@@ -12,16 +14,12 @@ QString key() {
     return QStringLiteral("Print/Printer");
 }
 
-QString application() {
-    return QStringLiteral("Velkordan");
-}
-
 } // namespace
 
 namespace LastPrinter {
 
 QString name() {
-    const QString kept = QSettings(application(), application()).value(key()).toString();
+    const QString kept = userSettings().value(key()).toString();
     if (!kept.isEmpty() && QPrinterInfo::availablePrinterNames().contains(kept))
         return kept;
     return QPrinterInfo::defaultPrinterName();
@@ -37,7 +35,7 @@ bool choose(UserDialogs& dialogs, QPrinter& printer) {
         return false;
     // PDF output is no printer to come back to.
     if (printer.outputFormat() == QPrinter::NativeFormat && !printer.printerName().isEmpty())
-        QSettings(application(), application()).setValue(key(), printer.printerName());
+        userSettings().setValue(key(), printer.printerName());
     return true;
 }
 

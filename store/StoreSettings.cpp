@@ -1,6 +1,8 @@
 #include "StoreSettings.h"
 
 #include <QRegularExpression>
+#include "UserSettings.h"
+
 #include <QSettings>
 
 namespace {
@@ -8,11 +10,11 @@ const QString Key = QStringLiteral("Database/Connection");
 }
 
 QString StoreSettings::connection() {
-    return QSettings().value(Key).toString().trimmed();
+    return userSettings().value(Key).toString().trimmed();
 }
 
 void StoreSettings::setConnection(const QString& conninfo) {
-    QSettings().setValue(Key, conninfo.trimmed());
+    userSettings().setValue(Key, conninfo.trimmed());
 }
 
 QString StoreSettings::withoutPassword(const QString& conninfo) {
